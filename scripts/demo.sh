@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# The main job for now: builds the tool, generates the demo recordings (four
+# cameras of one drive, each with another voice codec) into demo/ and shows
+# what they contain.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+cmake --preset release >/dev/null
+cmake --build --preset release -j "$(nproc)" --target brisca_tool
+tool=build/release/tools/brisca
+mkdir -p demo
+
+start="2026-03-08 14:05:09"
+common=(--start "$start" --duration 30 --size 640x360 --fps 25 --keyint 25 --route city --seed 2026)
+codecs=(g726-32 alaw ulaw ima)
+for channel in 1 2 3 4; do
+  "$tool" sample stream "${common[@]}" --channel "$channel" --type 0 \
+    --audio "${codecs[channel - 1]}" -o "demo/ch$channel.strm"
+done
+# A damaged copy of camera 1, as a worn disk returns it: noise and torn frames.
+"$tool" sample stream "${common[@]}" --channel 1 --audio g726-32 --noise 5 --tear 9 \
+  --truncate-end -o demo/ch1-damaged.strm
+
+echo
+"$tool" summary demo/*.strm
+echo
+echo "First frames of demo/ch1.strm (kind, timestamp, length, MD5; telemetry for kind 3):"
+"$tool" frames demo/ch1.strm | head -n 12

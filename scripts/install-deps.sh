@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package the project needs to build, test, fuzz
+# and benchmark. Idempotent: installs only what is missing.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  g++ cmake ninja-build pkg-config git
+  clang libclang-rt-14-dev            # libFuzzer and sanitizer runtimes for the fuzz build
+  # libraries
+  libavcodec-dev libavutil-dev libswscale-dev   # H.264 decoding; sample generation (libx264)
+  libgtest-dev libbenchmark-dev
+  # tools used by tests and benchmarks
+  ffmpeg
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -q
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
