@@ -2,8 +2,9 @@
 // manual-reset stop event that the thread body polls.
 //
 // Only the owner calls Start and Stop, from its own thread. The owner stops
-// the thread before destroying the object; the destructor joins a thread
-// that was left running, rather than abandoning it.
+// the thread before destroying the object; a subclass that overrides Run
+// calls Stop in its own destructor, because Run may use its members. The base
+// destructor joins a thread that was left running rather than abandoning it.
 #pragma once
 
 #include <cstdint>

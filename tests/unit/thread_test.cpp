@@ -91,9 +91,11 @@ TEST(ThreadTest, StopWithShortTimeoutStillWaitsForTheThread) {
 }
 
 TEST(ThreadTest, DestroyingAStartedThreadJoinsIt) {
-  auto worker = std::make_unique<CountingWorker>();
-  ASSERT_EQ(worker->Start(), 1);
-  worker.reset();  // must not terminate the process
+  // Only with an entry function: a subclass's Run must be stopped by the
+  // subclass's own destructor, before its members go away.
+  auto thread = std::make_unique<CThread>();
+  ASSERT_EQ(thread->Start(WaitForStop, thread.get()), 1);
+  thread.reset();  // must neither terminate the process nor leave the thread running
 }
 
 TEST(EventTest, ManualResetEventStaysSetForEveryWaiter) {
