@@ -60,34 +60,22 @@ int RunExtractCommand(int argc, char** argv) {
   size_t block_size = 0;
   size_t video_frames = 0;
   size_t audio_frames = 0;
-  for (;;) {
-    RecFrame* frame = nullptr;
-    RecFrame* info = nullptr;
-    const auto status = stream.reader().Next(stream.pool(), &frame, &info);
-    if (status == StreamFrameReader::Status::kEnd) break;
-    if (status != StreamFrameReader::Status::kFrame) {
-      std::fprintf(stderr, "brisca extract: read error in %s\n", argv[0]);
-      return 1;
-    }
+  bool video_written = true;
+  const bool complete = stream.ForEachFrame([&](const RecFrame& frame, const RecFrame*) {
     const StreamFrame& parsed = stream.reader().last_frame();
     if (parsed.has_audio_format) format = parsed.audio_format;
-    bool written = true;
-    if (frame->kind == FRAME_AUDIO) {
-      if (frame->length > kVoiceHeaderSize) {
-        block_size = frame->length - kVoiceHeaderSize;
-        audio.insert(audio.end(), frame->data + kVoiceHeaderSize, frame->data + frame->length);
-        ++audio_frames;
-      }
-    } else {
-      written = Write(video.get(), frame->data, frame->length);
+    if (frame.kind != FRAME_AUDIO) {
+      video_written = video_written && Write(video.get(), frame.data, frame.length);
       ++video_frames;
+    } else if (frame.length > kVoiceHeaderSize) {
+      block_size = frame.length - kVoiceHeaderSize;
+      audio.insert(audio.end(), frame.data + kVoiceHeaderSize, frame.data + frame.length);
+      ++audio_frames;
     }
-    stream.pool().Release(frame);
-    stream.pool().Release(info);
-    if (!written) {
-      std::fprintf(stderr, "brisca extract: cannot write %s\n", argv[1]);
-      return 1;
-    }
+  });
+  if (!complete || !video_written) {
+    std::fprintf(stderr, "brisca extract: cannot read %s or write %s\n", argv[0], argv[1]);
+    return 1;
   }
 
   OutFile audio_out(std::fopen(argv[2], "wb"));

@@ -18,22 +18,18 @@ int RunFramesCommand(int argc, char** argv) {
     std::fprintf(stderr, "brisca frames: cannot open %s\n", argv[0]);
     return 1;
   }
-  for (;;) {
-    RecFrame* frame = nullptr;
-    RecFrame* info = nullptr;
-    const auto status = stream.reader().Next(stream.pool(), &frame, &info);
-    if (status == StreamFrameReader::Status::kEnd) break;
-    if (status != StreamFrameReader::Status::kFrame) {
-      std::fprintf(stderr, "brisca frames: read error in %s\n", argv[0]);
-      return 1;
-    }
-    for (RecFrame* out : {frame, info}) {
-      if (!out) continue;
-      const std::string line = FormatFrameLine(out->kind, out->timestamp, out->data, out->length);
-      std::fputs(line.c_str(), stdout);
-      std::fputc('\n', stdout);
-      stream.pool().Release(out);
-    }
+  const auto print = [](const RecFrame& frame) {
+    const std::string line = FormatFrameLine(frame.kind, frame.timestamp, frame.data, frame.length);
+    std::fputs(line.c_str(), stdout);
+    std::fputc('\n', stdout);
+  };
+  const bool complete = stream.ForEachFrame([&](const RecFrame& frame, const RecFrame* info) {
+    print(frame);
+    if (info) print(*info);
+  });
+  if (!complete) {
+    std::fprintf(stderr, "brisca frames: read error in %s\n", argv[0]);
+    return 1;
   }
   return std::fflush(stdout) == 0 ? 0 : 1;
 }

@@ -10,4 +10,18 @@ StreamFile::StreamFile(const std::string& path)
         return static_cast<int64_t>(count);
       }) {}
 
+bool StreamFile::ForEachFrame(const Visitor& visit) {
+  for (;;) {
+    RecFrame* frame = nullptr;
+    RecFrame* info = nullptr;
+    const auto status = reader_.Next(pool_, &frame, &info);
+    if (status == StreamFrameReader::Status::kEnd) return true;
+    // The pool cannot run dry here: both frames go back after each visit.
+    if (status != StreamFrameReader::Status::kFrame) return false;
+    visit(*frame, info);
+    pool_.Release(frame);
+    pool_.Release(info);
+  }
+}
+
 }  // namespace brisca::tools

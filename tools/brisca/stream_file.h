@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -15,8 +16,15 @@ class StreamFile {
   explicit StreamFile(const std::string& path);
 
   bool ok() const { return file_ != nullptr; }
-  StreamFrameReader& reader() { return reader_; }
-  FramePool& pool() { return pool_; }
+
+  // Calls `visit` with every delivered frame and its telemetry frame (null
+  // when it has none), then gives both back to the pool. The parsed frame
+  // and its offset are available from reader() during the call. Returns
+  // false when the file could not be read to its end.
+  using Visitor = std::function<void(const RecFrame& frame, const RecFrame* info)>;
+  bool ForEachFrame(const Visitor& visit);
+
+  const StreamFrameReader& reader() const { return reader_; }
 
  private:
   struct Closer {

@@ -70,21 +70,11 @@ void AddInfo(Summary& s, const RecFrame& out) {
 
 Summary Collect(StreamFile& stream) {
   Summary s;
-  for (;;) {
-    RecFrame* frame = nullptr;
-    RecFrame* info = nullptr;
-    const auto status = stream.reader().Next(stream.pool(), &frame, &info);
-    if (status != StreamFrameReader::Status::kFrame) {
-      s.read_error = status != StreamFrameReader::Status::kEnd;
-      return s;
-    }
-    AddFrame(s, stream.reader().last_frame(), stream.reader().last_frame_offset(), *frame);
-    stream.pool().Release(frame);
-    if (info) {
-      AddInfo(s, *info);
-      stream.pool().Release(info);
-    }
-  }
+  s.read_error = !stream.ForEachFrame([&](const RecFrame& frame, const RecFrame* info) {
+    AddFrame(s, stream.reader().last_frame(), stream.reader().last_frame_offset(), frame);
+    if (info) AddInfo(s, *info);
+  });
+  return s;
 }
 
 void PrintClock(const char* label, const std::optional<WallClock>& clock) {
