@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # toolchain
-  g++ cmake ninja-build pkg-config git
+  g++ make cmake ninja-build pkg-config git
   clang libclang-rt-14-dev            # libFuzzer and sanitizer runtimes for the fuzz build
   # libraries
   libavcodec-dev libavutil-dev libswscale-dev   # H.264 decoding; sample generation (libx264)

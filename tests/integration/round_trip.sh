@@ -2,11 +2,13 @@
 # Round trip of the sample generator and the stream reader: for generated
 # recordings in every voice codec, clean and damaged, `brisca frames` must
 # list exactly the frames the generator wrote, and FFmpeg must decode the
-# extracted H.264 and voice payloads without an error.
-# usage: round_trip.sh BRISCA_TOOL WORK_FOLDER
+# extracted H.264 and voice payloads without an error, the voice close to
+# the signal that was encoded.
+# usage: round_trip.sh BRISCA_TOOL PCM_SNR WORK_FOLDER
 set -euo pipefail
 tool=$1
-work=$2
+pcm_snr=$2
+work=$3
 rm -rf "$work"
 mkdir -p "$work"
 failures=0
@@ -19,7 +21,8 @@ fail() {
 compare_listing() {  # name sample-options...
   local name=$1
   shift
-  "$tool" sample stream "$@" -o "$work/$name.strm" --truth "$work/$name.truth" >/dev/null
+  "$tool" sample stream "$@" -o "$work/$name.strm" --truth "$work/$name.truth" \
+    --voice-pcm "$work/$name.signal" >/dev/null
   "$tool" frames "$work/$name.strm" > "$work/$name.frames"
   if ! diff -q "$work/$name.truth" "$work/$name.frames" >/dev/null; then
     fail "$name: listing differs from the generator's"
@@ -32,10 +35,10 @@ count_kind() {  # listing kind
   awk -F'\t' -v k="$2" '$1 == k' "$1" | wc -l
 }
 
-# Decodes with FFmpeg; any message at level error fails, and the decoded
-# amount must match the frames listed.
-check_decoding() {  # name audio-codec
-  local name=$1 codec=$2
+# Decodes with FFmpeg; any message at level error fails, the decoded amount
+# must match the frames listed, and the voice must resemble the signal.
+check_decoding() {  # name audio-codec minimum-snr-db
+  local name=$1 codec=$2 min_snr=$3
   local listing=$work/$name.frames
   "$tool" extract "$work/$name.strm" "$work/$name.h264" "$work/$name.audio" > "$work/$name.extract"
 
@@ -60,11 +63,17 @@ check_decoding() {  # name audio-codec
   local samples=$(( $(stat -c %s "$pcm") / 2 ))
   local wanted=$(( $(count_kind "$listing" 2) * per_frame ))
   [ "$samples" -eq "$wanted" ] || fail "$name: $codec decoded $samples of $wanted samples"
+  local quality
+  quality=$("$pcm_snr" "$work/$name.signal" "$pcm" "$min_snr") || fail "$name: $codec $quality"
 }
 
-for codec in alaw ulaw g726-16 g726-24 g726-32 g726-40 ima; do
+# Minimum SNR per codec: well below what each reaches on the test signal
+# (G.711 about 37 dB, G.726 23-43 dB by rate, IMA about 18 dB), far above
+# what wrong codes give.
+for codec_snr in alaw:28 ulaw:28 g726-16:12 g726-24:18 g726-32:22 g726-40:24 ima:12; do
+  codec=${codec_snr%:*}
   compare_listing "clean-$codec" --size 320x180 --duration 4 --audio "$codec" --seed 3
-  check_decoding "clean-$codec" "$codec"
+  check_decoding "clean-$codec" "$codec" "${codec_snr#*:}"
 done
 
 compare_listing noisy --size 320x180 --duration 6 --audio alaw --noise 2 --seed 11

@@ -1,11 +1,13 @@
 #include "tools/sample/sample_command.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <fstream>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 extern "C" {
 #include <libavutil/log.h>
@@ -13,6 +15,7 @@ extern "C" {
 
 #include "tools/sample/sample_generator.h"
 #include "tools/sample/sample_options.h"
+#include "tools/sample/voice_signal.h"
 
 namespace brisca::tools {
 namespace {
@@ -29,6 +32,22 @@ void PrintSummary(const SampleOptions& options, const SampleSummary& summary) {
       summary.video_frames, summary.key_frames, summary.audio_frames,
       sample::VoiceCodecName(options.voice), summary.gps_fixes,
       static_cast<unsigned long long>(summary.output.bytes));
+}
+
+// Writes the first `count` samples of the voice signal as s16le, the
+// reference that decoded voice frames are compared with.
+bool WriteVoicePcm(const std::string& path, uint64_t count) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  const sample::VoiceSignal signal;
+  std::vector<int16_t> block(8000);
+  for (uint64_t first = 0; first < count && out; first += block.size()) {
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(block.size(), count - first));
+    signal.Fill(first, block.data(), n);
+    out.write(reinterpret_cast<const char*>(block.data()),
+              static_cast<std::streamsize>(n * sizeof(int16_t)));
+  }
+  out.flush();
+  return static_cast<bool>(out);
 }
 
 int Generate(const SampleOptions& options) {
@@ -51,6 +70,11 @@ int Generate(const SampleOptions& options) {
     const SampleSummary summary =
         sample::GenerateSample(options, stream, truth ? &*truth : nullptr);
     PrintSummary(options, summary);
+    if (!options.voice_pcm_path.empty() &&
+        !WriteVoicePcm(options.voice_pcm_path, summary.voice_samples)) {
+      std::fprintf(stderr, "brisca sample: cannot write %s\n", options.voice_pcm_path.c_str());
+      return 1;
+    }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "brisca sample: %s\n", error.what());
     return 1;

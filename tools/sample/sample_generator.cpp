@@ -177,6 +177,7 @@ void SampleGenerator::WriteAudio() {
               TruthLine(FRAME_AUDIO, content.timestamp, payload));
   ++audio_written_;
   ++summary_.audio_frames;
+  summary_.voice_samples += voice_->SamplesPerFrame();
 }
 
 // Readings come from the route one second after the other.

@@ -16,6 +16,7 @@ struct SampleSummary {
   uint32_t video_frames = 0;
   uint32_t key_frames = 0;
   uint32_t audio_frames = 0;
+  uint64_t voice_samples = 0;  // signal samples the audio frames cover
   uint32_t gps_fixes = 0;
   std::string start_text;  // "YYYY-MM-DD hh:mm:ss" of the first frame
   std::string end_text;    // start plus the duration

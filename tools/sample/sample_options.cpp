@@ -117,6 +117,10 @@ bool ApplyValueOption(std::string_view name, std::string_view value,
     options.output_path = value;
     return !value.empty();
   }
+  if (name == "--voice-pcm") {
+    options.voice_pcm_path = value;
+    return !value.empty();
+  }
   if (name == "--truth") {
     options.truth_path = value;
     return !value.empty();
@@ -197,6 +201,7 @@ std::optional<SampleOptions> ParseSampleOptions(int argc, char** argv,
 const char* SampleUsage() {
   return "usage: brisca sample stream -o FILE [options]\n"
          "  --truth FILE        write the ground-truth frame listing\n"
+         "  --voice-pcm FILE    write the sound the voice frames carry (s16le, 8 kHz)\n"
          "  --channel N         stream byte / channel, 1-255 (1)\n"
          "  --type T            record type code, reported only (0)\n"
          "  --start \"YYYY-MM-DD hh:mm:ss\"  (2026-03-08 14:05:09)\n"

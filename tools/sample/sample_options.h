@@ -24,6 +24,9 @@ enum class RouteKind { kCity, kHighway };
 struct SampleOptions {
   std::string output_path;
   std::string truth_path;  // empty: no ground truth is written
+  // The signal the voice frames encode, as 16-bit little-endian samples at
+  // 8 kHz; empty: not written.
+  std::string voice_pcm_path;
   uint8_t channel = 1;     // written as the stream byte of every frame
   int record_type = 0;     // reported only; the stream does not carry it
   std::chrono::local_seconds start;  // wall-clock time of the first frame
