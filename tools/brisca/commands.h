@@ -7,5 +7,6 @@ namespace brisca::tools {
 int RunFramesCommand(int argc, char** argv);
 int RunSummaryCommand(int argc, char** argv);
 int RunExtractCommand(int argc, char** argv);
+int RunListCommand(int argc, char** argv);
 
 }  // namespace brisca::tools

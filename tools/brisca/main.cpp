@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "tools/brisca/commands.h"
+#include "tools/disk/mkdisk_command.h"
+#include "tools/disk/sample_disk_command.h"
 #include "tools/sample/sample_command.h"
 
 namespace {
@@ -11,9 +13,13 @@ void PrintUsage() {
   std::fputs(
       "usage: brisca COMMAND [ARGS]\n"
       "  sample stream [OPTIONS] -o FILE   write a generated recording (see 'brisca sample')\n"
+      "  sample disk OUT [OPTIONS]         write a generated recorder-disk image\n"
       "  frames FILE                       list the frames of a stream file\n"
+      "  frames --disk NAME                list the frames of a recording of the recorder disk\n"
+      "  list --disk [--json]              list the recordings of the recorder disk\n"
       "  summary FILE...                   describe stream files\n"
-      "  extract FILE VIDEO AUDIO          write the H.264 and voice payloads of a stream file\n",
+      "  extract FILE VIDEO AUDIO          write the H.264 and voice payloads of a stream file\n"
+      "  mkdisk OUT [OPTIONS]              build a recorder-disk image from stream files\n",
       stderr);
 }
 
@@ -25,14 +31,21 @@ int main(int argc, char** argv) {
     return 2;
   }
   const char* command = argv[1];
-  if (std::strcmp(command, "sample") == 0)
+  if (std::strcmp(command, "sample") == 0) {
+    if (argc > 2 && std::strcmp(argv[2], "disk") == 0)
+      return brisca::tools::RunSampleDiskCommand(argc - 2, argv + 2);
     return brisca::tools::RunSampleCommand(argc - 2, argv + 2);
+  }
   if (std::strcmp(command, "frames") == 0)
     return brisca::tools::RunFramesCommand(argc - 2, argv + 2);
   if (std::strcmp(command, "summary") == 0)
     return brisca::tools::RunSummaryCommand(argc - 2, argv + 2);
+  if (std::strcmp(command, "list") == 0)
+    return brisca::tools::RunListCommand(argc - 2, argv + 2);
   if (std::strcmp(command, "extract") == 0)
     return brisca::tools::RunExtractCommand(argc - 2, argv + 2);
+  if (std::strcmp(command, "mkdisk") == 0)
+    return brisca::tools::RunMkdiskCommand(argc - 2, argv + 2);
   PrintUsage();
   return 2;
 }

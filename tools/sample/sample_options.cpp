@@ -200,6 +200,8 @@ std::optional<SampleOptions> ParseSampleOptions(int argc, char** argv,
 
 const char* SampleUsage() {
   return "usage: brisca sample stream -o FILE [options]\n"
+         "       brisca sample disk OUT [--disk-number N] [--seed N]\n"
+         "         (a demo recorder-disk image of generated recordings)\n"
          "  --truth FILE        write the ground-truth frame listing\n"
          "  --voice-pcm FILE    write the sound the voice frames carry (s16le, 8 kHz)\n"
          "  --channel N         stream byte / channel, 1-255 (1)\n"

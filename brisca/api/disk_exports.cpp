@@ -1,0 +1,55 @@
+// The disk family of exports. No exception crosses the library boundary:
+// an allocation failure inside becomes the failure result.
+#include <new>
+
+#include "brisca/api/brisca.h"
+#include "brisca/recordings/index_file_nvr_mgr.h"
+
+namespace {
+
+template <typename Call>
+int32_t Guarded(int32_t failure, Call call) {
+  try {
+    return call();
+  } catch (...) {
+    return failure;
+  }
+}
+
+}  // namespace
+
+extern "C" {
+
+int32_t BRISCA_CALL NVR_SearchSD(int32_t index, NvrSearchResult* results) {
+  return Guarded(0, [&] { return brisca::DiskManager().SearchSD(index, results); });
+}
+
+int32_t BRISCA_CALL NVR_SetDir(const char* folder, int32_t mode) {
+  return Guarded(mode, [&] { return brisca::DiskManager().SetDir(folder, mode); });
+}
+
+int32_t BRISCA_CALL NVR_GetFileParam(RecFileParam** list, NVR_SEARCH_CALLBACK, int32_t) {
+  return Guarded(1, [&] { return brisca::DiskManager().GetFileParam(list); });
+}
+
+void BRISCA_CALL NVR_FreeFileParam(void* list) { brisca::FreeFileParamArray(list); }
+
+int32_t BRISCA_CALL NVR_Mount(uint32_t decoder, int32_t) {
+  if (decoder == 0) return -1;
+  return Guarded(-1, [] { return brisca::DiskManager().Mount(); });
+}
+
+int32_t BRISCA_CALL NVR_UnMount(uint32_t decoder, int32_t) {
+  if (decoder == 0) return -1;
+  return Guarded(-1, [] { return brisca::DiskManager().Unmount(); });
+}
+
+int32_t BRISCA_CALL JV_Mount(uint32_t decoder, int32_t disk) { return NVR_Mount(decoder, disk); }
+
+int32_t BRISCA_CALL JV_UnMount(uint32_t decoder, int32_t disk) {
+  return NVR_UnMount(decoder, disk);
+}
+
+void BRISCA_CALL JV_FreeFileParam(void* list) { NVR_FreeFileParam(list); }
+
+}  // extern "C"

@@ -1,0 +1,28 @@
+// The abstract byte source that recording readers read through.
+#pragma once
+
+#include <cstdint>
+
+namespace brisca {
+
+class CBaseFile {
+ public:
+  virtual ~CBaseFile() = default;
+
+  // Opens a source; `source` is a path or a source-specific identifier.
+  // 0 on success, nonzero on failure.
+  virtual int OpenFile(const void* source, int mode) = 0;
+  virtual int Close() = 0;
+  // origin 0 = start, 1 = current, 2 = end. 0 on success.
+  virtual int Seek(int64_t offset, int origin) = 0;
+  virtual uint64_t Tell() = 0;
+  virtual uint64_t Size() = 0;
+  // Source-specific result (see each source).
+  virtual int Read(void* buffer, uint32_t count) = 0;
+  virtual int Write(const void* data, uint32_t count) = 0;
+  // Reads up to `count` bytes: the number read, 0 at the end, negative on
+  // an error. Stream readers refill their buffers with it.
+  virtual int64_t ReadSome(void* buffer, uint32_t count) = 0;
+};
+
+}  // namespace brisca

@@ -1,0 +1,49 @@
+// The disk manager: finds recorder disks among the drive names "C:" to "N:",
+// lists the recordings of the chosen one and mounts the disk for playback.
+// One per process (DiskManager()); its calls are serialised.
+#pragma once
+
+#include <mutex>
+#include <string>
+
+#include "brisca/api/brisca.h"
+
+namespace brisca {
+
+inline constexpr int kDriveCount = 12;
+inline constexpr int kMaxListedRecordings = 10000;
+
+class CIndexFileNvrMgr {
+ public:
+  // index -1: probes every drive name, writes a result per disk found into
+  // `results` (room for kDriveCount) and returns the count; index 0-11:
+  // probes that one (nothing written), 1 when found. A found disk becomes
+  // the chosen one and the folder that Mount mounts.
+  int SearchSD(int index, NvrSearchResult* results);
+  // Stores the folder and mode that Mount uses; returns `mode`.
+  int SetDir(const char* folder, int mode);
+  // Lists the chosen disk: the record count with *list set to a
+  // calloc'ed array (free with FreeFileParam), 1 when the mount fails, or
+  // the file system's error for the date list or a query.
+  int GetFileParam(RecFileParam** list);
+  // Mounts / unmounts the stored folder when the stored mode is nonzero.
+  int Mount();
+  int Unmount();
+
+  static const char* DriveName(int index);
+
+ private:
+  bool SearchSDOne(int index, NvrSearchResult* result);
+  int ListMounted(RecFileParam* records, int& count);
+
+  std::mutex mutex_;
+  std::string folder_;  // guarded by mutex_
+  int mode_ = 1;
+  int chosen_ = 0;
+};
+
+CIndexFileNvrMgr& DiskManager();
+
+void FreeFileParamArray(void* list);
+
+}  // namespace brisca

@@ -1,0 +1,117 @@
+// The recorder-disk format: the fixed-size records of the superblock, the
+// date table, the segment tables and the time indexes, and their encoding.
+// docs/recorder-disk-format.md describes every byte; all fields are
+// little-endian and all offsets are absolute byte offsets in the image.
+#pragma once
+
+#include <array>
+#include <compare>
+#include <cstddef>
+#include <cstdint>
+
+namespace tvfs {
+
+inline constexpr std::array<uint8_t, 8> kMagic = {'C', 'R', 'V', 'N', 'D', 'I', 'S', 'K'};
+inline constexpr uint32_t kFormatVersion = 1;
+
+inline constexpr size_t kSuperblockSize = 64;
+inline constexpr size_t kDateEntrySize = 24;
+inline constexpr size_t kSegmentEntrySize = 64;
+inline constexpr size_t kIndexEntrySize = 16;
+
+// Limits that bound what a mount allocates, whatever the disk claims.
+inline constexpr uint32_t kMaxDates = 100000;
+inline constexpr uint32_t kMaxSegments = 1u << 20;
+inline constexpr uint32_t kMaxIndexEntries = 1u << 20;
+// Channels and record types select bits of the query masks.
+inline constexpr uint8_t kMaxChannel = 31;
+inline constexpr uint8_t kMaxRecordType = 15;
+
+inline constexpr uint32_t kSecondsPerDay = 86400;
+
+struct DiskDate {
+  uint8_t year = 0;  // year - 2000
+  uint8_t month = 0;
+  uint8_t day = 0;
+
+  auto operator<=>(const DiskDate&) const = default;
+};
+
+struct TimeOfDay {
+  uint8_t hour = 0;
+  uint8_t minute = 0;
+  uint8_t second = 0;
+
+  uint32_t Seconds() const { return (hour * 60u + minute) * 60u + second; }
+  static TimeOfDay FromSeconds(uint32_t seconds_of_day);
+};
+
+struct SegmentId {
+  uint32_t disk = 0;
+  std::array<uint32_t, 2> number{};
+
+  bool operator==(const SegmentId&) const = default;
+};
+
+struct Superblock {
+  uint32_t version = kFormatVersion;
+  uint32_t disk_number = 0;
+  uint64_t image_size = 0;  // bytes the writer wrote; the medium may be larger
+  uint64_t date_table_offset = 0;
+  uint32_t date_count = 0;
+  uint32_t date_table_crc = 0;
+  uint32_t segment_count = 0;  // over all dates
+};
+
+struct DateEntry {
+  DiskDate date;
+  uint32_t segment_count = 0;
+  uint64_t table_offset = 0;
+  uint32_t table_crc = 0;
+};
+
+struct SegmentEntry {
+  TimeOfDay start;
+  TimeOfDay end;  // earlier than start when the segment runs past midnight
+  uint8_t channel = 0;
+  uint8_t record_type = 0;
+  SegmentId id;
+  uint32_t index_count = 0;
+  uint64_t data_offset = 0;
+  uint64_t data_size = 0;
+  uint64_t index_offset = 0;
+  uint32_t index_crc = 0;
+};
+
+struct IndexEntry {
+  uint64_t offset = 0;  // byte offset of a frame start within the segment data
+  uint32_t second = 0;  // seconds from midnight of the segment's date; may pass 86399
+
+  bool operator==(const IndexEntry&) const = default;
+};
+
+bool IsValidDate(const DiskDate& date);
+bool IsValidTime(const TimeOfDay& time);
+
+// Days from 2000-01-01 to a valid date.
+int64_t DayNumber(const DiskDate& date);
+
+// Writes the 64-byte superblock including its CRC.
+void EncodeSuperblock(const Superblock& superblock, uint8_t* out);
+
+enum class SuperblockCheck {
+  kOk,
+  kNotOurs,  // magic or version wrong
+  kCorrupt,  // CRC wrong
+};
+// Decodes 64 bytes at `in`.
+SuperblockCheck DecodeSuperblock(const uint8_t* in, Superblock& out);
+
+void EncodeDateEntry(const DateEntry& entry, uint8_t* out);
+DateEntry DecodeDateEntry(const uint8_t* in);
+void EncodeSegmentEntry(const SegmentEntry& entry, uint8_t* out);
+SegmentEntry DecodeSegmentEntry(const uint8_t* in);
+void EncodeIndexEntry(const IndexEntry& entry, uint8_t* out);
+IndexEntry DecodeIndexEntry(const uint8_t* in);
+
+}  // namespace tvfs

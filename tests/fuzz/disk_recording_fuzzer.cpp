@@ -1,0 +1,71 @@
+// Fuzz target for reading recordings from a damaged recorder disk: the input
+// is a disk image. It is mounted, listed, and up to four of its recordings
+// are opened and read to the end, sought and stepped by key frames, all
+// through the library's disk search and disk reader.
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "brisca/recordings/file_nvr.h"
+#include "brisca/recordings/nvr_file.h"
+#include "brisca/recordings/tvfs_instance.h"
+
+namespace {
+
+constexpr int kMaxFrames = 4000;
+
+void Exercise(brisca::CFileNvr& reader, uint8_t knob) {
+  brisca::RecFrame* frame = nullptr;
+  brisca::RecFrame* info = nullptr;
+  for (int i = 0; i < kMaxFrames && reader.ReadFrame(&frame, &info) == 0; ++i) {
+    reader.ReleaseFrame(frame);
+    if (info) reader.ReleaseFrame(info);
+    info = nullptr;
+  }
+  reader.Seek(knob * 37, 0);
+  for (int i = 0; i < 3 && reader.NextKeyFrame(&frame) == 0; ++i) reader.ReleaseFrame(frame);
+  for (int i = 0; i < 3 && reader.PrevKeyFrame(&frame) == 0; ++i) reader.ReleaseFrame(frame);
+  if (reader.ReadFrame(&frame, &info) == 0) {
+    reader.ReleaseFrame(frame);
+    if (info) reader.ReleaseFrame(info);
+  }
+  reader.Rewind();
+}
+
+void ReadDisk(uint8_t knob) {
+  std::vector<_fs_date_> dates;
+  if (brisca::CNvrFile::DateList(dates) != 0) return;
+  int opened = 0;
+  for (size_t d = 0; d < dates.size() && d < 4; ++d) {
+    std::vector<_stream_query_result_> segments;
+    if (brisca::CNvrFile::SegmentsOf(dates[d], 16, segments) != 0) continue;
+    for (const _stream_query_result_& segment : segments) {
+      if (opened++ == 4) return;
+      char name[64];
+      std::snprintf(name, sizeof name, "%u\\%u\\%u", segment.id.disk, segment.id.number[0],
+                    segment.id.number[1]);
+      brisca::CFileNvr reader(1);
+      if (reader.Open(name) == 0) Exercise(reader, knob);
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const int fd = memfd_create("disk-image", MFD_CLOEXEC);
+  if (fd < 0) return 0;
+  if (write(fd, data, size) == static_cast<ssize_t>(size)) {
+    const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    if (brisca::ProcessTvfs().Mount(path) == 0) {
+      ReadDisk(size ? data[size - 1] : 0);
+      brisca::ProcessTvfs().Unmount();
+    }
+  }
+  close(fd);
+  return 0;
+}

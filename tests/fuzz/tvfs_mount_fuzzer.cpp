@@ -1,0 +1,148 @@
+// Fuzz target for the recorder-disk file system: mounts the input as a disk
+// image and walks it the way the disk search and the disk reader do.
+//
+// Input: three control bytes, then the image. They choose the read chunk
+// size, how many bytes the byte source hands out per read (short reads),
+// and whether it reports a size larger or smaller than the bytes it holds.
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "platform/talvo_file_system/byte_source.h"
+#include "platform/talvo_file_system/talvo_file_system.h"
+#include "platform/talvo_file_system/tvfs_instance.h"
+
+namespace {
+
+void Check(bool condition) {
+  if (!condition) std::abort();
+}
+
+class MemorySource final : public tvfs::ByteSource {
+ public:
+  MemorySource(const uint8_t* data, size_t size, uint64_t reported, size_t per_read)
+      : bytes_(data, data + size), reported_(reported), per_read_(per_read) {}
+
+  uint64_t Size() const override { return reported_; }
+
+  int64_t ReadAt(uint64_t offset, void* buffer, size_t length) const override {
+    if (offset >= bytes_.size()) return 0;
+    const size_t count = std::min({length, bytes_.size() - static_cast<size_t>(offset), per_read_});
+    std::memcpy(buffer, bytes_.data() + offset, count);
+    return static_cast<int64_t>(count);
+  }
+
+ private:
+  std::vector<uint8_t> bytes_;
+  uint64_t reported_;
+  size_t per_read_;
+};
+
+_stream_query_ WholeDays(const _fs_date_& date, uint8_t day_count) {
+  _stream_query_ query{};
+  query.channel_mask = 0xFFFFFFFF;
+  query.year = date.year;
+  query.month = date.month;
+  query.day = date.day;
+  query.day_count = day_count;
+  query.to_hour = 23;
+  query.to_minute = 59;
+  query.to_second = 59;
+  query.stream_kind = 1;
+  query.type_mask = 0xFFFF;
+  query.max_results = 10000;
+  return query;
+}
+
+void ReadSegment(int handle, const _stream_query_result_& result, const _fs_date_& date,
+                 std::vector<uint8_t>& buffer) {
+  _stream_segment_info_ info{};
+  Check(Tvfs_windows_get_stream_segment_info(handle, &result.id, &info) == 0);
+  Check(info.channel == result.channel && info.record_type == result.record_type);
+  const uint64_t size = info.size;
+  const int stream = Tvfs_windows_open_stream_segment(handle, &result.id, 0xFFFF, 0);
+  if (stream < 0) return;
+  uint64_t total = 0;
+  for (;;) {
+    const int got = Tvfs_windows_read_video_data(handle, stream, buffer.data(),
+                                                 static_cast<int>(buffer.size()), nullptr);
+    if (got < 0) break;
+    total += static_cast<uint64_t>(got);
+    Check(total <= size);
+    if (got == 0) {
+      Check(total == size);
+      break;
+    }
+  }
+  int64_t position = -1;
+  const _fs_date_time_ times[] = {
+      {date.year, date.month, date.day, result.start_hour, result.start_minute, result.start_second, {}},
+      {date.year, date.month, date.day, result.end_hour, result.end_minute, result.end_second, {}},
+      {date.year, date.month, date.day, 23, 59, 59, {}},
+  };
+  for (const _fs_date_time_& when : times) {
+    Check(Tvfs_windows_seek_stream_segment(handle, stream, &when, 0) == 0);
+    Check(Tvfs_windows_stream_segment_tell(handle, stream, &position) == 0);
+    Check(position >= 0 && static_cast<uint64_t>(position) <= size);
+  }
+  Check(Tvfs_windows_seek_stream_segment_pos(handle, stream, 1, 2) != 0);
+  Check(Tvfs_windows_seek_stream_segment_pos(handle, stream, 0, 2) == 0);
+  Check(Tvfs_windows_stream_segment_tell(handle, stream, &position) == 0);
+  Check(static_cast<uint64_t>(position) == size);
+  Check(Tvfs_windows_close_stream_segment(handle, stream) == 0);
+}
+
+void WalkDisk(int handle, size_t chunk) {
+  _fs_date_* dates = nullptr;
+  int count = 0;
+  Check(Tvfs_windows_get_record_date_list2(handle, &dates, &count) == 0);
+  std::vector<_stream_query_result_> results(10000);
+  std::vector<uint8_t> buffer(chunk);
+  for (int d = 0; d < count; ++d) {
+    if (d > 0) Check(std::memcmp(&dates[d - 1], &dates[d], 3) != 0);
+    for (const uint8_t day_count : {uint8_t{1}, uint8_t{3}}) {
+      const _stream_query_ query = WholeDays(dates[d], day_count);
+      const int query_handle = Tvfs_windows_get_query_stream_segment_handle(handle, &query);
+      Check(query_handle >= 0);
+      int listed = static_cast<int>(results.size());
+      Check(Tvfs_windows_query_stream_segment(handle, query_handle, STREAM_QUERY_LIST, &listed,
+                                              results.data()) == 0);
+      Check(listed >= 0 && listed <= static_cast<int>(results.size()));
+      Check(Tvfs_windows_release_query_stream_segment_handle(handle, query_handle) == 0);
+      if (day_count != 1) continue;
+      for (int i = 0; i < listed; ++i) ReadSegment(handle, results[static_cast<size_t>(i)], dates[d], buffer);
+    }
+  }
+  Check(Tvfs_windows_release_record_date_list2(dates) == 0);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 3) return 0;
+  const size_t chunk = 1 + data[0] * 53;
+  const size_t per_read = data[1] == 0 ? SIZE_MAX : data[1] * 7u;
+  const uint8_t lie = data[2];
+  data += 3;
+  size -= 3;
+  uint64_t reported = size;
+  if (lie >= 128) {
+    reported -= std::min<uint64_t>(reported, lie - 127u);
+  } else {
+    reported += uint64_t{lie} * 64;
+  }
+  const int handle = Tvfs_windows_CreateTvfs();
+  Check(handle >= 0);
+  const int mounted =
+      tvfs::MountSource(handle, std::make_shared<MemorySource>(data, size, reported, per_read));
+  Check(mounted <= 0);
+  if (mounted == 0) {
+    WalkDisk(handle, chunk);
+    Check(Tvfs_windows_umount(handle, 0) == 0);
+  }
+  Check(Tvfs_windows_DeleteTvfs(handle) == 0);
+  return 0;
+}

@@ -1,0 +1,157 @@
+#include "tests/platform/disk_test_support.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "platform/talvo_file_system/crc32c.h"
+#include "platform/talvo_file_system/talvo_file_system.h"
+#include "tests/unit/stream_bytes.h"
+#include "tools/disk/stream_segment.h"
+
+namespace tvfs::testing {
+
+using namespace std::chrono;
+namespace sb = brisca::testing;
+
+local_seconds At(int year, unsigned month, unsigned day, int hour, int minute, int second) {
+  return local_days{year_month_day{std::chrono::year{year}, std::chrono::month{month},
+                                   std::chrono::day{day}}} +
+         hours{hour} + minutes{minute} + seconds{second};
+}
+
+MadeStream MakeStream(local_seconds start, int count, uint8_t stream_byte) {
+  MadeStream made;
+  for (int s = 0; s < count; ++s) {
+    const local_seconds when = start + seconds{s};
+    const local_days day = floor<days>(when);
+    const year_month_day date{day};
+    const hh_mm_ss time{when - day};
+    const Bytes clock = sb::ClockItem(static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+                                      static_cast<unsigned>(date.day()),
+                                      static_cast<int>(time.hours().count()),
+                                      static_cast<int>(time.minutes().count()),
+                                      static_cast<int>(time.seconds().count()));
+    const uint64_t ms = 1000000 + static_cast<uint64_t>(s) * 1000;
+    made.key_offsets.push_back(made.bytes.size());
+    const Bytes key = sb::Frame('2', sb::Concat({clock, sb::TimestampItem(ms)}),
+                                sb::Payload(300, static_cast<uint8_t>(s)), stream_byte);
+    const Bytes predicted = sb::Frame('3', sb::TimestampItem(ms + 500),
+                                      sb::Payload(120, static_cast<uint8_t>(s + 1)), stream_byte);
+    const Bytes audio = sb::Frame('4', {}, sb::Payload(80, static_cast<uint8_t>(s + 2)), stream_byte);
+    made.bytes.insert(made.bytes.end(), key.begin(), key.end());
+    made.bytes.insert(made.bytes.end(), predicted.begin(), predicted.end());
+    made.bytes.insert(made.bytes.end(), audio.begin(), audio.end());
+  }
+  return made;
+}
+
+TempFolder::TempFolder() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "tvfs-test-XXXXXX").string();
+  if (!::mkdtemp(pattern.data())) ADD_FAILURE() << "mkdtemp failed";
+  path_ = pattern;
+}
+
+TempFolder::~TempFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+void WriteFile(const std::string& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!out) ADD_FAILURE() << "cannot write " << path;
+}
+
+Bytes ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes{std::istreambuf_iterator<char>(in), {}};
+}
+
+std::string BuildImage(const TempFolder& folder, const std::string& name, uint32_t disk_number,
+                       const std::vector<StreamSegment>& segments) {
+  DiskImageWriter writer(disk_number);
+  for (size_t i = 0; i < segments.size(); ++i) {
+    const std::string path = folder.File(name + "-stream-" + std::to_string(i));
+    WriteFile(path, segments[i].stream.bytes);
+    brisca::tools::disk::StreamSurvey survey;
+    std::string error;
+    if (!brisca::tools::disk::AddStreamFile(writer, segments[i].channel, segments[i].record_type,
+                                            path, survey, error)) {
+      ADD_FAILURE() << error;
+    }
+  }
+  const std::string image = folder.File(name);
+  WriteReport report;
+  std::string error;
+  if (!writer.Write(image, report, error)) ADD_FAILURE() << error;
+  return image;
+}
+
+Superblock ImageEditor::superblock() const {
+  Superblock superblock;
+  DecodeSuperblock(bytes_.data(), superblock);
+  return superblock;
+}
+
+void ImageEditor::set_superblock(const Superblock& superblock) {
+  EncodeSuperblock(superblock, bytes_.data());
+}
+
+uint64_t ImageEditor::date_entry_offset(size_t index) const {
+  return superblock().date_table_offset + index * kDateEntrySize;
+}
+
+uint64_t ImageEditor::segment_entry_offset(size_t date_index, size_t index) const {
+  return date(date_index).table_offset + index * kSegmentEntrySize;
+}
+
+DateEntry ImageEditor::date(size_t index) const {
+  return DecodeDateEntry(bytes_.data() + date_entry_offset(index));
+}
+
+void ImageEditor::set_date(size_t index, const DateEntry& entry) {
+  EncodeDateEntry(entry, bytes_.data() + date_entry_offset(index));
+}
+
+SegmentEntry ImageEditor::segment(size_t date_index, size_t index) const {
+  return DecodeSegmentEntry(bytes_.data() + segment_entry_offset(date_index, index));
+}
+
+void ImageEditor::set_segment(size_t date_index, size_t index, const SegmentEntry& entry) {
+  EncodeSegmentEntry(entry, bytes_.data() + segment_entry_offset(date_index, index));
+}
+
+void ImageEditor::Reseal() {
+  Superblock block = superblock();
+  // Tables moved out of the image on purpose keep their old CRC.
+  const auto inside = [&](uint64_t offset, uint64_t size) {
+    return offset <= bytes_.size() && size <= bytes_.size() - offset;
+  };
+  for (size_t d = 0; d < block.date_count; ++d) {
+    DateEntry entry = date(d);
+    const uint64_t size = uint64_t{entry.segment_count} * kSegmentEntrySize;
+    if (!inside(entry.table_offset, size)) continue;
+    entry.table_crc = Crc32c(bytes_.data() + entry.table_offset, size);
+    set_date(d, entry);
+  }
+  block.date_table_crc = Crc32c(bytes_.data() + block.date_table_offset, block.date_count * kDateEntrySize);
+  set_superblock(block);
+}
+
+int MountBytes(const TempFolder& folder, const Bytes& bytes) {
+  const std::string path = folder.File("mounted.img");
+  WriteFile(path, bytes);
+  const int handle = Tvfs_windows_CreateTvfs();
+  char* names[10] = {};
+  std::string name = path;
+  names[0] = name.data();
+  const int result = Tvfs_windows_mount(handle, 0, 1, names);
+  Tvfs_windows_DeleteTvfs(handle);
+  return result;
+}
+
+}  // namespace tvfs::testing
