@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The main job for now: builds the tool, generates the demo recordings (four
-# cameras of one drive, each with another voice codec) into demo/ and shows
-# what they contain.
+# cameras of one drive, each with another voice codec) and a demo recorder
+# disk into demo/, shows what the recordings contain, finds the disk on the
+# drive names and lists its recordings.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -25,4 +26,17 @@ echo
 "$tool" summary demo/*.strm
 echo
 echo "First frames of demo/ch1.strm (kind, timestamp, length, MD5; telemetry for kind 3):"
-"$tool" frames demo/ch1.strm | head -n 12
+"$tool" frames demo/ch1.strm | sed -n '1,12p'
+
+# A recorder disk: several cameras and record types on two dates, one
+# recording running past midnight (not listed, as the recorder's own player
+# does). The disk search finds it on "E:".
+"$tool" sample disk demo/disk.img
+export BRISCA_DRIVES="/nonexistent/C:/nonexistent/D:$PWD/demo/disk.img"
+echo
+echo "Recordings on the recorder disk (brisca list --disk):"
+"$tool" list --disk
+first=$("$tool" list --disk | sed -n '1s/\t.*//p')
+echo
+echo "First frames of recording $first read from the disk:"
+"$tool" frames --disk "$first" | sed -n '1,6p'

@@ -19,8 +19,9 @@ run_preset() {  # preset [ctest args...]
 
 run_preset release
 run_preset asan
-# The threaded code: threads, events, locks and the frame pool.
-run_preset tsan -R '^(ThreadTest|EventTest|MutexLockTest|FramePoolTest)\.'
+# The threaded code: threads, events, locks, the frame pool, readers sharing
+# the mounted disk.
+run_preset tsan -R '^(ThreadTest|EventTest|MutexLockTest|FramePoolTest|DiskRecordingTest)\.'
 
 echo "== fuzz build"
 cmake --preset fuzz >/dev/null
