@@ -58,15 +58,8 @@ section=$work/section.md
   awk -v ms="$list_ms" 'BEGIN {
     printf "| `NVR_GetFileParam` path: mount and list a disk of 10,000 segments (20 dates) | | %.0f ms |\n", ms }'
   echo
-  echo "Command: `tests/bench/run_disk_bench.sh build/release`"
+  echo "Command: \`tests/bench/run_disk_bench.sh build/release\`"
 } > "$section"
 cat "$section"
 
-doc=$root/docs/benchmarks.md
-if grep -q '<!-- disk-read:begin -->' "$doc"; then
-  awk -v section="$section" '
-    /<!-- disk-read:begin -->/ { print; while ((getline line < section) > 0) print line; skip = 1; next }
-    /<!-- disk-read:end -->/ { skip = 0 }
-    !skip { print }' "$doc" > "$work/doc.md"
-  cp "$work/doc.md" "$doc"
-fi
+bash "$root/tests/bench/replace_doc_section.sh" disk-read "$section" "$root/docs/benchmarks.md"

@@ -56,11 +56,4 @@ section=$work/section.md
 } > "$section"
 cat "$section"
 
-doc=$root/docs/benchmarks.md
-if grep -q '<!-- stream-scan:begin -->' "$doc"; then
-  awk -v section="$section" '
-    /<!-- stream-scan:begin -->/ { print; while ((getline line < section) > 0) print line; skip = 1; next }
-    /<!-- stream-scan:end -->/ { skip = 0 }
-    !skip { print }' "$doc" > "$work/doc.md"
-  cp "$work/doc.md" "$doc"
-fi
+bash "$root/tests/bench/replace_doc_section.sh" stream-scan "$section" "$root/docs/benchmarks.md"
