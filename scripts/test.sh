@@ -21,7 +21,7 @@ run_preset release
 run_preset asan
 # The threaded code: threads, events, locks, the frame pool, readers sharing
 # the mounted disk.
-run_preset tsan -R '^(ThreadTest|EventTest|MutexLockTest|FramePoolTest|DiskRecordingTest)\.'
+run_preset tsan -R '^(ThreadTest|EventTest|MutexLockTest|FramePoolTest|FrameQueueTest|DiskRecordingTest)\.'
 
 echo "== fuzz build"
 cmake --preset fuzz >/dev/null
