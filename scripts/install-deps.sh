@@ -9,6 +9,7 @@ packages=(
   clang libclang-rt-14-dev            # libFuzzer and sanitizer runtimes for the fuzz build
   # libraries
   libavcodec-dev libavutil-dev libswscale-dev   # H.264 decoding; sample generation (libx264)
+  libsdl2-dev                                   # sound output
   libgtest-dev libbenchmark-dev
   # tools used by tests and benchmarks
   ffmpeg

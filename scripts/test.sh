@@ -19,9 +19,9 @@ run_preset() {  # preset [ctest args...]
 
 run_preset release
 run_preset asan
-# The threaded code: threads, events, locks, the frame pool, readers sharing
-# the mounted disk.
-run_preset tsan -R '^(ThreadTest|EventTest|MutexLockTest|FramePoolTest|FrameQueueTest|DiskRecordingTest)\.'
+# The threaded code: threads, events, locks, the frame pool and queue, the
+# sound output's callback thread, readers sharing the mounted disk.
+run_preset tsan -R '^(ThreadTest|EventTest|MutexLockTest|FramePoolTest|FrameQueueTest|AudioOutputTest|DiskRecordingTest)\.'
 
 echo "== fuzz build"
 cmake --preset fuzz >/dev/null

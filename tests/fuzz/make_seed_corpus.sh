@@ -3,7 +3,9 @@
 # target (corpus/<target>): the stream fuzzer gets small generated
 # recordings, clean and damaged, behind its two control bytes;
 # tvfs_mount_fuzzer gets small recorder-disk images behind its three, and
-# disk_recording_fuzzer the same images as they are.
+# disk_recording_fuzzer the same images as they are; h264_decoder_fuzzer
+# gets the H.264 payloads of small recordings, one of them cut short;
+# voice_decoder_fuzzer gets real voice frames of every codec.
 # usage: make_seed_corpus.sh BRISCA_TOOL OUTPUT_FOLDER
 set -euo pipefail
 tool=$1
@@ -56,9 +58,48 @@ disk_seeds() {
   disk_seed size-lies '\x40\x00\x10' --disk-number 4 --segment channel=5,type=3,file="$tmp/late"
 }
 
+h264_seed() {  # name sample-options...
+  local name=$1
+  shift
+  "$tool" sample stream --duration 1 "$@" -o "$tmp/$name.strm" >/dev/null
+  "$tool" extract "$tmp/$name.strm" "$out/$name" "$tmp/$name.audio" >/dev/null
+}
+
+h264_seeds() {
+  h264_seed tiny --size 96x64 --fps 5 --keyint 5
+  h264_seed two-keys --size 64x48 --fps 4 --keyint 2
+  head -c 1500 "$out/tiny" > "$out/tiny-cut"
+}
+
+# Four real voice frames per codec behind the codec identifier, each frame
+# (voice header and codec data cut from `brisca extract` output) behind its
+# length in 16-bit words.
+voice_seeds() {
+  local spec codec id block skip words frame
+  for spec in g726-16:01:80 g726-24:01:120 g726-32:01:160 g726-40:01:200 \
+              alaw:02:320 ulaw:03:320 ima:04:164; do
+    IFS=: read -r codec id block <<< "$spec"
+    "$tool" sample stream --size 96x64 --duration 2 --fps 5 --keyint 5 --audio "$codec" \
+      -o "$tmp/$codec.strm" >/dev/null
+    "$tool" extract "$tmp/$codec.strm" "$tmp/$codec.h264" "$tmp/$codec.audio" >/dev/null
+    skip=0
+    [ "$codec" = ima ] && skip=48  # the WAV header extract puts before the blocks
+    words=$((block / 2))
+    {
+      printf "\\x$id"
+      for frame in 0 1 2 3; do
+        printf "\\x$(printf %02x $((words + 2)))\\x00\\x01\\x$(printf %02x $words)\\x00"
+        head -c $((skip + (frame + 1) * block)) "$tmp/$codec.audio" | tail -c "$block"
+      done
+    } > "$out/voice-$codec"
+  done
+}
+
 case "$(basename "$out")" in
   stream_scan_fuzzer) stream_seeds ;;
+  voice_decoder_fuzzer) voice_seeds ;;
   tvfs_mount_fuzzer) disk_seeds ;;
   disk_recording_fuzzer) with_control=0; disk_seeds ;;
+  h264_decoder_fuzzer) h264_seeds ;;
   *) echo "make_seed_corpus.sh: no seeds for $(basename "$out")" >&2; exit 2 ;;
 esac

@@ -81,6 +81,8 @@ compare_listing torn --size 320x180 --duration 6 --audio ima --tear 4 --truncate
 compare_listing damaged-south-west --size 176x144 --duration 8 --audio g726-24 --noise 3 --tear 5 \
   --hemisphere SW --route highway --gps-loss --seed 13
 compare_listing no-audio --size 176x144 --duration 3 --audio none --hemisphere SE
+"$tool" extract "$work/no-audio.strm" "$work/no-audio.h264" "$work/no-audio.audio" |
+  grep -q '^audio 0 frames none$' || fail "no-audio: extract"
 
 # The generator is deterministic: the same options give the same bytes.
 "$tool" sample stream --size 176x144 --duration 2 --seed 5 -o "$work/again.strm" >/dev/null

@@ -39,7 +39,7 @@ const char* CodecLabel(const AudioFormat& format, size_t block_size) {
 }
 
 bool Write(std::FILE* out, const uint8_t* data, size_t size) {
-  return std::fwrite(data, 1, size, out) == size;
+  return size == 0 || std::fwrite(data, 1, size, out) == size;
 }
 
 }  // namespace

@@ -1,0 +1,101 @@
+// Test helper over a generated recording's voice frames.
+//
+//   voice_decode_stream pcm STREAM OUT
+//     decodes every audio frame with the decoder CreateAudioDecoder picks for
+//     the stream's audio codec and writes the PCM as 16-bit little-endian.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "brisca/decode/cadec_factory.h"
+#include "brisca/recordings/frame_pool.h"
+#include "brisca/recordings/stream_frame_reader.h"
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+struct AudioFrame {
+  uint8_t codec;
+  std::vector<uint8_t> bytes;
+};
+
+// Audio frames of the stream with the codec identifier in force for each.
+bool ReadAudioFrames(const char* path, std::vector<AudioFrame>& frames) {
+  File in(std::fopen(path, "rb"));
+  if (!in) return false;
+  brisca::StreamFrameReader reader([&](uint8_t* buffer, size_t capacity) -> int64_t {
+    const size_t count = std::fread(buffer, 1, capacity, in.get());
+    return count == 0 && std::ferror(in.get()) ? -1 : static_cast<int64_t>(count);
+  });
+  brisca::FramePool pool;
+  uint8_t codec = 0;
+  bool have_codec = false;
+  for (;;) {
+    brisca::RecFrame* frame = nullptr;
+    brisca::RecFrame* info = nullptr;
+    const auto status = reader.Next(pool, &frame, &info);
+    if (status == brisca::StreamFrameReader::Status::kEnd) return have_codec;
+    if (status != brisca::StreamFrameReader::Status::kFrame) return false;
+    const brisca::StreamFrame& parsed = reader.last_frame();
+    if (parsed.has_audio_format) {
+      codec = parsed.audio_format.codec;
+      have_codec = true;
+    }
+    if (frame->kind == brisca::FRAME_AUDIO && have_codec) {
+      frames.push_back({codec, std::vector<uint8_t>(frame->data, frame->data + frame->length)});
+    }
+    pool.Release(frame);
+    pool.Release(info);
+  }
+}
+
+int WritePcm(const std::vector<AudioFrame>& frames, std::FILE* out) {
+  std::unique_ptr<brisca::CADEC> decoder;
+  uint8_t codec = 0;
+  for (const AudioFrame& frame : frames) {
+    if (!decoder || frame.codec != codec) {
+      codec = frame.codec;
+      decoder = brisca::CreateAudioDecoder(codec);
+      if (!decoder->Open()) return 1;
+    }
+    std::vector<int16_t> pcm(decoder->OutputBufferSize() / 2);
+    uint16_t count = static_cast<uint16_t>(frame.bytes.size() / 2);
+    if (!decoder->Decode(frame.bytes.data(), pcm.data(), &count)) {
+      std::fprintf(stderr, "voice_decode_stream: a frame of %zu bytes was rejected\n",
+                   frame.bytes.size());
+      return 1;
+    }
+    for (uint16_t i = 0; i < count; ++i) {
+      const auto sample = static_cast<uint16_t>(pcm[i]);
+      const uint8_t bytes[2] = {static_cast<uint8_t>(sample), static_cast<uint8_t>(sample >> 8)};
+      if (std::fwrite(bytes, 1, 2, out) != 2) return 1;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4 || std::strcmp(argv[1], "pcm") != 0) {
+    std::fprintf(stderr, "usage: voice_decode_stream pcm STREAM OUT\n");
+    return 2;
+  }
+  std::vector<AudioFrame> frames;
+  if (!ReadAudioFrames(argv[2], frames)) {
+    std::fprintf(stderr, "voice_decode_stream: cannot read audio frames of %s\n", argv[2]);
+    return 1;
+  }
+  File out(std::fopen(argv[3], "wb"));
+  if (!out) return 1;
+  const int result = WritePcm(frames, out.get());
+  return std::fflush(out.get()) == 0 ? result : 1;
+}
