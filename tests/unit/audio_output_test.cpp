@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -100,21 +101,31 @@ class AudioOutputTest : public ::testing::Test {
   CAudioOutput output_;
 };
 
+// SDL may write silence of its own before the device starts, so the played
+// sound is found after the leading silence, which holds at least the two
+// silent buffers the output starts with.
+size_t SoundStart(const std::vector<uint8_t>& played) {
+  return static_cast<size_t>(
+      std::find_if(played.begin(), played.end(), [](uint8_t b) { return b != 0; }) -
+      played.begin());
+}
+
 TEST_F(AudioOutputTest, PlaysDecodedFramesThenStaleTailsThenSilence) {
   Queue(0, 16);
   ASSERT_EQ(output_.Open(1, 16, 8000, 320), 1);
   EXPECT_EQ(output_.buffer_size(), kBufferBytes);
   EXPECT_EQ(output_.Open(1, 16, 8000, 320), 0);  // already open: keeps running
-  const std::vector<uint8_t> played = PlayBuffers(10);
-  ASSERT_EQ(played.size(), 10 * kBufferBytes);
+  const std::vector<uint8_t> played = PlayBuffers(14);
+  const size_t start = SoundStart(played);
+  EXPECT_GE(start, 2 * kBufferBytes);
+  ASSERT_GE(played.size(), start + 7 * kBufferBytes);
 
+  // The queued frames, then the first four short buffers keep their old
+  // bytes, then silence.
   std::vector<uint8_t> expected;
-  // Two silent buffers start the device, then the queued frames; the queue
-  // runs dry and the first four short buffers keep their old bytes.
-  for (const auto& buffer : {Silence(), Silence(), Buffer(0), Buffer(8), Buffer(0), Buffer(8),
-                             Buffer(0), Buffer(8), Silence(), Silence()})
+  for (const auto& buffer : {Buffer(0), Buffer(8), Buffer(0), Buffer(8), Buffer(0), Buffer(8), Silence()})
     expected.insert(expected.end(), buffer.begin(), buffer.end());
-  EXPECT_TRUE(played == expected);
+  EXPECT_TRUE(std::equal(expected.begin(), expected.end(), played.begin() + static_cast<std::ptrdiff_t>(start)));
   EXPECT_EQ(output_.state(), CAudioOutput::kClosed);
 }
 
@@ -132,10 +143,11 @@ TEST_F(AudioOutputTest, VolumeScalesTheSamples) {
   Queue(0, 8);
   ASSERT_EQ(output_.Open(1, 16, 8000, 320), 1);
   output_.SetVolume(0xFFFF8000);  // only the low word counts: about half
-  const std::vector<uint8_t> played = PlayBuffers(3);
-  ASSERT_EQ(played.size(), 3 * kBufferBytes);
+  const std::vector<uint8_t> played = PlayBuffers(5);
+  const size_t start = SoundStart(played);
+  ASSERT_LT(start + 1, played.size());
   int16_t first;
-  std::memcpy(&first, &played[2 * kBufferBytes], 2);
+  std::memcpy(&first, &played[start], 2);
   EXPECT_EQ(first, 1000 * 0x8000 / 0xFFFF);
 }
 
