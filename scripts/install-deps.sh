@@ -10,6 +10,8 @@ packages=(
   # libraries
   libavcodec-dev libavutil-dev libswscale-dev   # H.264 decoding; sample generation (libx264)
   libsdl2-dev                                   # sound output
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core  # on-screen text
+  libpng-dev                                    # watermark picture
   libgtest-dev libbenchmark-dev
   # tools used by tests and benchmarks
   ffmpeg

@@ -82,6 +82,30 @@ typedef struct NvrSearchResult {
 /* Search progress callback; accepted by the search exports and not called. */
 typedef void(BRISCA_CALL* NVR_SEARCH_CALLBACK)(int32_t progress, int32_t user);
 
+/* Picture formats a presentation target can accept. */
+#define BR_PIXFMT_I420 0
+#define BR_PIXFMT_RGB565 1
+#define BR_PIXFMT_BGR24 2
+
+/* One finished picture handed to a presentation target. The pointers are
+ * valid only during the present call. */
+typedef struct BR_PICTURE {
+  int format;                       /* BR_PIXFMT_I420 0, BR_PIXFMT_RGB565 1, BR_PIXFMT_BGR24 2 */
+  int width, height;
+  const unsigned char* plane[3];    /* I420: Y, U, V; RGB565 and BGR24: plane[0] only, rows top first */
+  int stride[3];
+  const unsigned char* overlay;     /* straight-alpha BGRA, width * 4 bytes a row, or NULL */
+} BR_PICTURE;
+
+/* The "window" of a channel: the formats it accepts and the call that shows
+ * a picture. present runs on the channel's worker thread; the target does
+ * the stretch to its window. */
+typedef struct BR_VIDEO_TARGET {
+  unsigned formats;                 /* bit (1 << format) for every format the target accepts */
+  void (*present)(struct BR_VIDEO_TARGET* target, const BR_PICTURE* picture);
+  void* user;
+} BR_VIDEO_TARGET;
+
 /* Disk family. Drive names "C:" to "N:" resolve through the environment
  * variable BRISCA_DRIVES (':'-separated paths, the first for "C:"), else the
  * machine's whole-disk block devices in name order. */

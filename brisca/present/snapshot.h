@@ -1,0 +1,23 @@
+// Saving a picture as a 24-bit BMP file.
+#pragma once
+
+#include <string>
+
+#include "brisca/present/color_tables.h"
+
+namespace brisca {
+
+class CDirectDraw;
+
+// Largest snapshot side in pixels; keeps the file size within 32 bits.
+inline constexpr int kSnapshotMaxSide = 16384;
+
+// Converts `picture` to 24-bit BGR, draws `display`'s on-screen text and
+// watermark into it (none when display is null) and writes a BMP: 54-byte
+// header, positive height, rows of W x 3 bytes without padding, bottom row
+// first. The file is written under a temporary name in the same folder and
+// renamed into place, so a failure leaves nothing behind. Returns whether
+// the file was written. Runs on the caller's thread.
+bool WriteSnapshotBmp(const std::string& path, const I420View& picture, CDirectDraw* display);
+
+}  // namespace brisca
