@@ -1,6 +1,9 @@
 // Decoding speed of the H.264 decoder stand-in: every video frame of each
 // recording given with --stream=FILE, fed with the video decoder's drain
-// loop through one handle, reported as pictures per second.
+// loop through one handle, reported as pictures per second; and the same
+// through the channel's video decoder and display in each display mode
+// (I420 handed over, RGB565 and BGR24 converted by the library), presented
+// to a memory target.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -9,7 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "brisca/api/brisca.h"
+#include "brisca/decode/cvdec_his.h"
+#include "brisca/present/direct_draw.h"
 #include "brisca/recordings/frame_pool.h"
+#include "brisca/recordings/rec_frame.h"
 #include "brisca/recordings/stream_frame_reader.h"
 #include "platform/hi_h264dec_w/hi_h264dec_w.h"
 
@@ -19,7 +26,11 @@ struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-using Units = std::vector<std::vector<uint8_t>>;
+struct Unit {
+  std::vector<uint8_t> bytes;
+  bool key = false;
+};
+using Units = std::vector<Unit>;
 
 // The video payloads of a stream file, in order; empty when it cannot be read.
 Units ReadVideo(const char* path) {
@@ -34,7 +45,8 @@ Units ReadVideo(const char* path) {
   brisca::RecFrame* info = nullptr;
   while (reader.Next(pool, &frame, &info) == brisca::StreamFrameReader::Status::kFrame) {
     if (frame->kind == brisca::FRAME_VIDEO_KEY || frame->kind == brisca::FRAME_VIDEO_PREDICTED) {
-      units.emplace_back(frame->data, frame->data + frame->length);
+      units.push_back({std::vector<uint8_t>(frame->data, frame->data + frame->length),
+                       frame->kind == brisca::FRAME_VIDEO_KEY});
     }
     pool.Release(frame);
     if (info) pool.Release(info);
@@ -48,8 +60,8 @@ size_t DecodeAll(const Units& units) {
   size_t pictures = 0;
   H264_DEC_FRAME picture{};
   for (const auto& unit : units) {
-    int result = Hi264DecFrame(handle, unit.data(), static_cast<uint32_t>(unit.size()), 0,
-                               &picture, 0);
+    int result = Hi264DecFrame(handle, unit.bytes.data(), static_cast<uint32_t>(unit.bytes.size()),
+                               0, &picture, 0);
     while (result == 0) {
       ++pictures;
       benchmark::DoNotOptimize(picture.luma[0]);
@@ -68,9 +80,43 @@ void Decode(benchmark::State& state, const Units& units) {
                                              benchmark::Counter::kIsIterationInvariantRate);
 }
 
+// A target that takes one format and only counts what it is shown.
+struct CountingTarget {
+  BR_VIDEO_TARGET target;
+  size_t shown = 0;
+  explicit CountingTarget(int format) : target{1u << format, &CountingTarget::Present, this} {}
+  static void Present(BR_VIDEO_TARGET* self, const BR_PICTURE* picture) {
+    benchmark::DoNotOptimize(picture->plane[0][0]);
+    ++static_cast<CountingTarget*>(self->user)->shown;
+  }
+};
+
+void DecodeAndPresent(benchmark::State& state, const Units& units, int format) {
+  size_t shown = 0;
+  for (auto _ : state) {
+    CountingTarget target(format);
+    brisca::CDirectDraw display;
+    display.SetWindow(&target.target);
+    brisca::CVDECHis decoder;
+    decoder.BindDisplay(&display);
+    decoder.Open(0, 0, 0);
+    const uint8_t stamp[brisca::kPictureStampSize] = {};
+    for (const Unit& unit : units) {
+      decoder.Decode(unit.key ? brisca::FRAME_VIDEO_KEY : brisca::FRAME_VIDEO_PREDICTED,
+                     unit.bytes.data(), static_cast<uint32_t>(unit.bytes.size()), 0, 0, stamp);
+    }
+    decoder.Close();
+    shown = target.shown;
+  }
+  if (shown != units.size()) state.SkipWithError("not every frame was presented");
+  state.counters["fps"] = benchmark::Counter(static_cast<double>(shown),
+                                             benchmark::Counter::kIsIterationInvariantRate);
+}
+
 }  // namespace
 
-// Each --stream=FILE registers a benchmark named "decode/FILE".
+// Each --stream=FILE registers "decode/FILE" and "present-MODE/FILE" for the
+// three display modes.
 int main(int argc, char** argv) {
   std::vector<char*> rest;
   std::vector<std::unique_ptr<Units>> streams;
@@ -89,6 +135,16 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark((std::string("decode/") + path).c_str(),
                                  [units](benchmark::State& state) { Decode(state, *units); })
         ->Unit(benchmark::kMillisecond);
+    const std::pair<const char*, int> modes[] = {
+        {"present-i420/", BR_PIXFMT_I420}, {"present-rgb565/", BR_PIXFMT_RGB565},
+        {"present-bgr24/", BR_PIXFMT_BGR24}};
+    for (const auto& [name, format] : modes) {
+      benchmark::RegisterBenchmark((std::string(name) + path).c_str(),
+                                   [units, format = format](benchmark::State& state) {
+                                     DecodeAndPresent(state, *units, format);
+                                   })
+          ->Unit(benchmark::kMillisecond);
+    }
   }
   int count = static_cast<int>(rest.size());
   benchmark::Initialize(&count, rest.data());

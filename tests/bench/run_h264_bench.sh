@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Measures the H.264 decoder stand-in against single-threaded FFmpeg
-# decoding the same payloads, and writes the figures into docs/benchmarks.md
-# between the h264-decode markers.
+# Measures the H.264 decoder stand-in, and decoding plus presentation in
+# each display mode, against single-threaded FFmpeg decoding the same
+# payloads; and the software BGR24 conversion beside libswscale. Writes the
+# figures into docs/benchmarks.md between the h264-decode markers.
 # usage: tests/bench/run_h264_bench.sh [BUILD_DIR]   (default build/release)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build/release}" && pwd)
 tool=$build/tools/brisca
 bench=$build/tests/bench/h264_decode_bench
+conversion=$build/tests/bench/conversion_bench
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 sizes="1920x1080 704x576"
@@ -34,21 +36,43 @@ ffmpeg_ns() {  # payload
   echo "$best"
 }
 
+figure() {  # benchmark-name
+  awk -F, -v n="\"$1\"" '
+    NR == 1 { for (i = 1; i <= NF; i++) { gsub(/"/, "", $i); column[$i] = i }; next }
+    $1 == n && $column["error_occurred"] == "" { printf "%.0f", $column["fps"] }' "$work/bench.csv"
+}
+"$conversion" --benchmark_format=csv --benchmark_min_time=1 2>/dev/null > "$work/conversion.csv"
+megapixels() {  # benchmark-name
+  awk -F, -v n="\"$1\"" '
+    NR == 1 { for (i = 1; i <= NF; i++) { gsub(/"/, "", $i); column[$i] = i }; next }
+    $1 == n { printf "%.0f", $column["MP/s"] }' "$work/conversion.csv"
+}
+
 section=$work/section.md
 {
   echo "Measured $(date -u +%Y-%m-%d) on $(nproc) cores ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'))."
   echo
   echo "Input: generated $seconds s recordings at 25 fps, a key frame every 50 frames ($pictures pictures each)."
   echo
-  echo "| Picture size | \`hi_h264dec_w\` (drain loop, one handle) | reference: \`ffmpeg -threads 1 -f h264 -i payload.h264 -f null -\` |"
-  echo "|---|---|---|"
+  echo "| Picture size | \`hi_h264dec_w\` (drain loop, one handle) | decode + present, I420 (mode 1) | decode + RGB565 (mode 2) | decode + BGR24 (mode 3) | reference: \`ffmpeg -threads 1 -f h264 -i payload.h264 -f null -\` |"
+  echo "|---|---|---|---|---|---|"
   for size in $sizes; do
     ns=$(ffmpeg_ns "$work/$size.h264")
-    ours=$(awk -F, -v n="\"decode/$size.strm\"" '
-      NR == 1 { for (i = 1; i <= NF; i++) { gsub(/"/, "", $i); column[$i] = i }; next }
-      $1 == n && $column["error_occurred"] == "" { printf "%.0f", $column["fps"] }' "$work/bench.csv")
-    [ -n "$ours" ] || { echo "no figure for $size" >&2; exit 1; }
-    echo "| $size | $ours pictures/s | $(awk -v n="$pictures" -v ns="$ns" 'BEGIN { printf "%.0f", n / (ns / 1e9) }') pictures/s (best of 3, process included) |"
+    row="| $size"
+    for kind in decode present-i420 present-rgb565 present-bgr24; do
+      fps=$(figure "$kind/$size.strm")
+      [ -n "$fps" ] || { echo "no $kind figure for $size" >&2; exit 1; }
+      row="$row | $fps pictures/s"
+    done
+    echo "$row | $(awk -v n="$pictures" -v ns="$ns" 'BEGIN { printf "%.0f", n / (ns / 1e9) }') pictures/s (best of 3, process included) |"
+  done
+  echo
+  echo "Software conversion of 4:2:0 to 24-bit BGR (one thread, same pictures):"
+  echo
+  echo "| Picture size | library (BT.601 fixed-point tables) | reference: libswscale \`yuv420p\` to \`bgr24\` |"
+  echo "|---|---|---|"
+  for size in 1920/1080 704/576; do
+    echo "| ${size/\//x} | $(megapixels "bgr24/ours/$size") MP/s | $(megapixels "bgr24/swscale/$size") MP/s |"
   done
   echo
   echo "Command: \`tests/bench/run_h264_bench.sh build/release\`"

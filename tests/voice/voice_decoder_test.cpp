@@ -49,7 +49,7 @@ struct Decoded {
 
 Decoded Decode(CADEC& decoder, const std::vector<uint8_t>& frame) {
   auto input = std::make_unique<uint8_t[]>(frame.size());
-  std::memcpy(input.get(), frame.data(), frame.size());
+  if (!frame.empty()) std::memcpy(input.get(), frame.data(), frame.size());
   const size_t capacity = decoder.OutputBufferSize() / 2;
   auto output = std::make_unique<int16_t[]>(capacity);
   uint16_t count = static_cast<uint16_t>(frame.size() / 2);
