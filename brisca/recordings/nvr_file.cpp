@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "brisca/recordings/tvfs_instance.h"
+#include "platform/talvo_file_system/day_query.h"
 
 namespace brisca {
 
@@ -69,18 +70,7 @@ int CNvrFile::DateList(std::vector<_fs_date_>& dates) {
 
 int CNvrFile::SegmentsOf(const _fs_date_& date, int room,
                          std::vector<_stream_query_result_>& segments) {
-  _stream_query_ query{};
-  query.channel_mask = 0xFFFF;
-  query.year = date.year;
-  query.month = date.month;
-  query.day = date.day;
-  query.day_count = 1;
-  query.to_hour = 23;
-  query.to_minute = 59;
-  query.to_second = 59;
-  query.stream_kind = 1;
-  query.type_mask = 0xFFFF;
-  query.max_results = static_cast<uint32_t>(room);
+  const _stream_query_ query = tvfs::WholeDayQuery(date, static_cast<uint32_t>(room));
 
   const int tvfs = ProcessTvfs().handle();
   const int handle = Tvfs_windows_get_query_stream_segment_handle(tvfs, &query);

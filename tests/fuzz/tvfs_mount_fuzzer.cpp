@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/talvo_file_system/byte_source.h"
+#include "platform/talvo_file_system/day_query.h"
 #include "platform/talvo_file_system/talvo_file_system.h"
 #include "platform/talvo_file_system/tvfs_instance.h"
 
@@ -42,18 +43,9 @@ class MemorySource final : public tvfs::ByteSource {
 };
 
 _stream_query_ WholeDays(const _fs_date_& date, uint8_t day_count) {
-  _stream_query_ query{};
+  _stream_query_ query = tvfs::WholeDayQuery(date, 10000);
   query.channel_mask = 0xFFFFFFFF;
-  query.year = date.year;
-  query.month = date.month;
-  query.day = date.day;
   query.day_count = day_count;
-  query.to_hour = 23;
-  query.to_minute = 59;
-  query.to_second = 59;
-  query.stream_kind = 1;
-  query.type_mask = 0xFFFF;
-  query.max_results = 10000;
   return query;
 }
 

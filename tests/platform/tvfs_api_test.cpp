@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/talvo_file_system/day_query.h"
 #include "platform/talvo_file_system/talvo_file_system.h"
 #include "tests/platform/disk_test_support.h"
 
@@ -56,19 +57,9 @@ class MountedDisk {
   }
 
   static _stream_query_ WholeDay(int year, int month, int day) {
-    _stream_query_ query{};
-    query.channel_mask = 0xFFFF;
-    query.year = static_cast<uint8_t>(year - 2000);
-    query.month = static_cast<uint8_t>(month);
-    query.day = static_cast<uint8_t>(day);
-    query.day_count = 1;
-    query.to_hour = 23;
-    query.to_minute = 59;
-    query.to_second = 59;
-    query.stream_kind = 1;
-    query.type_mask = 0xFFFF;
-    query.max_results = 10000;
-    return query;
+    const _fs_date_ date{static_cast<uint8_t>(year - 2000), static_cast<uint8_t>(month),
+                         static_cast<uint8_t>(day), 0};
+    return tvfs::WholeDayQuery(date, 10000);
   }
 
   Bytes ReadAll(int stream, int chunk) const {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/talvo_file_system/crc32c.h"
+#include "platform/talvo_file_system/day_query.h"
 #include "platform/talvo_file_system/talvo_file_system.h"
 #include "tests/platform/disk_test_support.h"
 
@@ -38,18 +39,8 @@ class TvfsCorruptionTest : public ::testing::Test {
     int date_count = 0;
     if (result == 0) result = Tvfs_windows_get_record_date_list2(handle, &dates, &date_count);
     for (int d = 0; result == 0 && d < date_count; ++d) {
-      _stream_query_ query{};
+      _stream_query_ query = tvfs::WholeDayQuery(dates[d], 100);
       query.channel_mask = 0xFFFFFFFF;
-      query.year = dates[d].year;
-      query.month = dates[d].month;
-      query.day = dates[d].day;
-      query.day_count = 1;
-      query.to_hour = 23;
-      query.to_minute = 59;
-      query.to_second = 59;
-      query.stream_kind = 1;
-      query.type_mask = 0xFFFF;
-      query.max_results = 100;
       const int query_handle = Tvfs_windows_get_query_stream_segment_handle(handle, &query);
       _stream_query_result_ results[100];
       int count = 100;
