@@ -38,29 +38,30 @@ const RateTables& TablesFor(int bits) {
   }
 }
 
-// The recommendation computes in unsigned words of fixed width; these
-// wrap the same way.
+// Predictor coefficients and products are 16-bit words that wrap.
 int16_t Wrap16(int value) { return static_cast<int16_t>(value); }
 
 int16_t ToFloat(int magnitude, bool negative) {
   const int exponent = std::bit_width(static_cast<unsigned>(magnitude));
   const int mantissa = magnitude ? (magnitude << 6) >> exponent : 32;
-  return static_cast<int16_t>((negative ? 1 << 10 : 0) | exponent << 6 | mantissa);
+  return static_cast<int16_t>((negative ? 1 << 11 : 0) | exponent << 6 | mantissa);
 }
 
 // Product of a predictor coefficient and a history value in floating
-// format (FMULT).
+// format (FMULT). The product is not masked to 15 bits but wraps as a
+// signed 16-bit word, and the sums of products are not wrapped: that is
+// what FFmpeg's decoder does, and it differs from the recommendation only
+// when the predictor overflows.
 int FloatMultiply(int16_t coefficient, int16_t value) {
-  const int magnitude = coefficient >= 0 ? coefficient >> 2 : (-(coefficient >> 2)) & 8191;
+  const int magnitude = std::abs(coefficient >> 2);
   const int exponent = std::bit_width(static_cast<unsigned>(magnitude));
   const int mantissa = magnitude ? (magnitude << 6) >> exponent : 32;
-  const bool negative = ((value >> 10) & 1) != (coefficient < 0);
-  const int product_exponent = ((value >> 6) & 15) + exponent;
+  const bool negative = ((value >> 11) & 1) != (coefficient < 0);
+  const int product_exponent = ((value >> 6) & 31) + exponent;
   const int product_mantissa = ((value & 63) * mantissa + 48) >> 4;
-  const int product = product_exponent > 26
-                          ? ((product_mantissa << 7) << (product_exponent - 26)) & 32767
-                          : (product_mantissa << 7) >> (26 - product_exponent);
-  return negative ? -product : product;
+  const int product = product_exponent > 19 ? product_mantissa << (product_exponent - 19)
+                                             : product_mantissa >> (19 - product_exponent);
+  return Wrap16(negative ? -product : product);
 }
 
 struct Estimate {
@@ -71,20 +72,18 @@ struct Estimate {
 Estimate Predict(const G726State& s) {
   int zeros = 0;
   for (size_t i = 0; i < 6; ++i) zeros += FloatMultiply(s.b[i], s.dq[i]);
-  const int16_t sezi = Wrap16(zeros);
-  const int16_t sei =
-      Wrap16(sezi + FloatMultiply(s.a[0], s.sr[0]) + FloatMultiply(s.a[1], s.sr[1]));
-  return {sei >> 1, sezi >> 1};
+  const int all = zeros + FloatMultiply(s.a[0], s.sr[0]) + FloatMultiply(s.a[1], s.sr[1]);
+  return {all >> 1, zeros >> 1};
 }
 
 // Scale factor for this sample, mixed from the fast and slow factors by
-// the speed control (LIMA, MIX).
+// the speed control (LIMA, MIX). The slow factor keeps its six extra
+// fraction bits through the mix and the result is floored once, as in
+// FFmpeg's decoder; the recommendation truncates the slow factor first and
+// the product toward zero, which parts by one unit now and then.
 int ScaleFactor(const G726State& s) {
   const int al = s.ap >= 256 ? 64 : s.ap >> 2;
-  const int slow = s.yl >> 6;
-  const int difference = s.yu - slow;
-  const int product = difference >= 0 ? (difference * al) >> 6 : -((-difference * al) >> 6);
-  return (slow + product) & 8191;
+  return (s.yl + (s.yu - (s.yl >> 6)) * al) >> 6;
 }
 
 // Magnitude of the quantized difference (ADDA, ANTILOG).
@@ -110,8 +109,8 @@ void UpdateScaleFactors(G726State& s, int y, int w) {
   s.yl = (s.yl + s.yu + ((-s.yl) >> 6)) & 524287;
 }
 
-void UpdatePredictor(G726State& s, int bits, int dq, bool dq_negative, int sez) {
-  const int16_t dqsez = Wrap16(dq + sez);
+void UpdatePredictor(G726State& s, int dq, bool dq_negative, int sez) {
+  const int dqsez = dq + sez;
   const uint8_t pk0 = dqsez < 0;
   const bool sigpk = dqsez == 0;
   const bool pks1 = pk0 != s.pk[0];
@@ -128,7 +127,7 @@ void UpdatePredictor(G726State& s, int bits, int dq, bool dq_negative, int sez) 
   const int leak = 8;
   for (size_t i = 0; i < 6; ++i) {
     int gain = 0;
-    if (dq != 0) gain = (dq_negative != (((s.dq[i] >> 10) & 1) != 0)) ? -128 : 128;
+    if (dq != 0) gain = (dq_negative != (((s.dq[i] >> 11) & 1) != 0)) ? -128 : 128;
     s.b[i] = Wrap16(s.b[i] + gain - (s.b[i] >> leak));
   }
   s.pk[1] = s.pk[0];
@@ -165,13 +164,14 @@ int16_t DecodeOne(G726State& s, int bits, int code) {
   const bool transition = Transition(s, dq_magnitude);
 
   UpdateScaleFactors(s, y, tables.w[magnitude]);
-  UpdatePredictor(s, bits, dq, negative, estimate.sez);
+  UpdatePredictor(s, dq, negative, estimate.sez);
   UpdateSpeedControl(s, y, tables.f[magnitude], transition);
 
   for (size_t i = 5; i > 0; --i) s.dq[i] = s.dq[i - 1];
   s.dq[0] = ToFloat(dq_magnitude, negative);
   s.sr[1] = s.sr[0];
-  s.sr[0] = ToFloat(sr < 0 ? -sr & 32767 : sr, sr < 0);
+  s.sr[0] = ToFloat(std::abs(int{sr}), sr < 0);
+  // Held at the 16-bit limits; letting the sample wrap would flip its sign.
   return static_cast<int16_t>(std::clamp(sr * 4, -32768, 32767));
 }
 

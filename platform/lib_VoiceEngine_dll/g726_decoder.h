@@ -1,6 +1,7 @@
 // ITU-T G.726 ADPCM decoder (16, 24, 32 and 40 kbit/s) with linear PCM
-// output, following the recommendation's fixed-point computation so that
-// its output is bit-exact.
+// output, in the recommendation's fixed-point computation with the
+// arithmetic of FFmpeg's decoder where the two part, so that recordings
+// made by either decode bit-exactly.
 #pragma once
 
 #include <cstddef>
@@ -10,9 +11,10 @@ namespace voice {
 
 // Decoder memory carried from sample to sample, and across frames. Fixed
 // point units are the recommendation's (coefficients in 2^-14, YU in 2^-9,
-// YL in 2^-15). DQ and SR history are kept in its 11-bit floating format
-// (sign << 10 | exponent << 6 | mantissa), which also keeps the sign of a
-// zero difference that later updates depend on.
+// YL in 2^-15). DQ and SR history are kept in its floating format with a
+// 5-bit exponent (sign << 11 | exponent << 6 | mantissa), wide enough for a
+// reconstructed value of -32768; it also keeps the sign of a zero
+// difference that later updates depend on.
 struct G726State {
   int32_t yl;       // slow scale factor
   int16_t yu;       // fast scale factor

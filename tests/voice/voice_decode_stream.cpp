@@ -14,6 +14,7 @@
 #include "brisca/decode/cadec_factory.h"
 #include "brisca/recordings/frame_pool.h"
 #include "brisca/recordings/stream_frame_reader.h"
+#include "platform/lib_VoiceEngine_dll/lib_VoiceEngine_dll.h"
 
 namespace {
 
@@ -57,6 +58,34 @@ bool ReadAudioFrames(const char* path, std::vector<AudioFrame>& frames) {
   }
 }
 
+bool WriteSamples(const int16_t* samples, size_t count, std::FILE* out) {
+  for (size_t i = 0; i < count; ++i) {
+    const auto sample = static_cast<uint16_t>(samples[i]);
+    const uint8_t bytes[2] = {static_cast<uint8_t>(sample), static_cast<uint8_t>(sample >> 8)};
+    if (std::fwrite(bytes, 1, 2, out) != 2) return false;
+  }
+  return true;
+}
+
+int WriteRawG726Pcm(int bits, std::FILE* in, std::FILE* out) {
+  if (bits < 2 || bits > 5) return 2;
+  const size_t data_size = 40 * static_cast<size_t>(bits);  // 320 codes
+  alignas(8) unsigned char state[128] = {};
+  if (HI_VOICE_DecReset(state, HI_VOICE_CODEC_G726) != 0) return 1;
+  std::vector<unsigned char> frame(4 + data_size);
+  frame[0] = 0x00;
+  frame[1] = 0x01;
+  frame[2] = static_cast<unsigned char>(data_size / 2);
+  frame[3] = 0x00;
+  short pcm[HI_VOICE_MAX_FRAME_SAMPLES];
+  while (std::fread(frame.data() + 4, 1, data_size, in) == data_size) {
+    auto count = static_cast<unsigned short>(frame.size() / 2);
+    if (HI_VOICE_DecodeFrame(state, frame.data(), pcm, &count) != 0) return 1;
+    if (!WriteSamples(pcm, count, out)) return 1;
+  }
+  return std::ferror(in) ? 1 : 0;
+}
+
 int WritePcm(const std::vector<AudioFrame>& frames, std::FILE* out) {
   std::unique_ptr<brisca::CADEC> decoder;
   uint8_t codec = 0;
@@ -73,11 +102,7 @@ int WritePcm(const std::vector<AudioFrame>& frames, std::FILE* out) {
                    frame.bytes.size());
       return 1;
     }
-    for (uint16_t i = 0; i < count; ++i) {
-      const auto sample = static_cast<uint16_t>(pcm[i]);
-      const uint8_t bytes[2] = {static_cast<uint8_t>(sample), static_cast<uint8_t>(sample >> 8)};
-      if (std::fwrite(bytes, 1, 2, out) != 2) return 1;
-    }
+    if (!WriteSamples(pcm.data(), count, out)) return 1;
   }
   return 0;
 }
@@ -85,8 +110,16 @@ int WritePcm(const std::vector<AudioFrame>& frames, std::FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 5 && std::strcmp(argv[1], "g726") == 0) {
+    File in(std::fopen(argv[3], "rb"));
+    File out(std::fopen(argv[4], "wb"));
+    if (!in || !out) return 1;
+    const int result = WriteRawG726Pcm(std::atoi(argv[2]), in.get(), out.get());
+    return std::fflush(out.get()) == 0 ? result : 1;
+  }
   if (argc != 4 || std::strcmp(argv[1], "pcm") != 0) {
-    std::fprintf(stderr, "usage: voice_decode_stream pcm STREAM OUT\n");
+    std::fprintf(stderr, "usage: voice_decode_stream pcm STREAM OUT\n"
+                         "       voice_decode_stream g726 BITS RAW OUT\n");
     return 2;
   }
   std::vector<AudioFrame> frames;
