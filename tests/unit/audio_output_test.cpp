@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "brisca/decode/cadec.h"
+#include "brisca/decode/cadec_factory.h"
 #include "brisca/engine/frame_queue.h"
 
 namespace brisca {
@@ -127,6 +128,39 @@ TEST_F(AudioOutputTest, PlaysDecodedFramesThenStaleTailsThenSilence) {
     expected.insert(expected.end(), buffer.begin(), buffer.end());
   EXPECT_TRUE(std::equal(expected.begin(), expected.end(), played.begin() + static_cast<std::ptrdiff_t>(start)));
   EXPECT_EQ(output_.state(), CAudioOutput::kClosed);
+}
+
+// With the recorder's A-law decoder in place, what is played is exactly
+// what the decoder gives for the queued voice frames, followed by the two
+// buffers' stale bytes four more times and then silence.
+TEST_F(AudioOutputTest, PlaysExactlyTheVoiceDecodersSamples) {
+  constexpr int kFrames = 16;  // two buffers of eight 320-sample frames
+  auto alaw = CreateAudioDecoder(2);
+  auto reference = CreateAudioDecoder(2);
+  ASSERT_TRUE(alaw->Open() && reference->Open());
+  std::vector<uint8_t> decoded;
+  for (int i = 0; i < kFrames; ++i) {
+    std::vector<uint8_t> frame = {0x00, 0x01, 160, 0x00};
+    for (int k = 0; k < 320; ++k) frame.push_back(static_cast<uint8_t>(k * 7 + i * 13));
+    ASSERT_EQ(queue_.Push(2, static_cast<uint32_t>(frame.size()), 40u * i, frame.data()), 1);
+    std::vector<uint8_t> pcm(reference->OutputBufferSize());
+    uint16_t count = static_cast<uint16_t>(frame.size() / 2);
+    ASSERT_TRUE(reference->Decode(frame.data(), reinterpret_cast<int16_t*>(pcm.data()), &count));
+    ASSERT_EQ(count, 320);
+    decoded.insert(decoded.end(), pcm.begin(), pcm.begin() + 640);
+  }
+  output_.SetSource(&queue_, alaw.get());
+  ASSERT_EQ(output_.Open(1, 16, 8000, 320), 1);
+  const std::vector<uint8_t> played = PlayBuffers(12);
+  const size_t start = SoundStart(played);
+  ASSERT_GE(played.size(), start + 7 * kBufferBytes);
+  const auto at = [&](size_t buffer) {
+    return played.begin() + static_cast<std::ptrdiff_t>(start + buffer * kBufferBytes);
+  };
+  EXPECT_TRUE(std::equal(decoded.begin(), decoded.end(), at(0)));
+  for (size_t stale = 2; stale < 6; stale += 2)
+    EXPECT_TRUE(std::equal(decoded.begin(), decoded.end(), at(stale))) << stale;
+  EXPECT_TRUE(std::all_of(at(6), at(7), [](uint8_t b) { return b == 0; }));
 }
 
 TEST_F(AudioOutputTest, PausedOutputPlaysSilence) {
