@@ -95,16 +95,118 @@ typedef struct BR_PICTURE {
   const unsigned char* plane[3];    /* I420: Y, U, V; RGB565 and BGR24: plane[0] only, rows top first */
   int stride[3];
   const unsigned char* overlay;     /* straight-alpha BGRA, width * 4 bytes a row, or NULL */
+  uint64_t timestamp;               /* ms: the stream timestamp of the frame shown */
 } BR_PICTURE;
 
 /* The "window" of a channel: the formats it accepts and the call that shows
- * a picture. present runs on the channel's worker thread; the target does
- * the stretch to its window. */
+ * a picture. present runs on the channel's worker thread (during a single
+ * step or a seek, on the thread that asked for it); the target does the
+ * stretch to its window. */
 typedef struct BR_VIDEO_TARGET {
   unsigned formats;                 /* bit (1 << format) for every format the target accepts */
   void (*present)(struct BR_VIDEO_TARGET* target, const BR_PICTURE* picture);
   void* user;
 } BR_VIDEO_TARGET;
+
+/* Playback family. A decoder handle plays up to eight recordings of one
+ * moment together, one per channel slot 0-7, paced on the clock of one
+ * synchronising channel. Every export here answers a zero, stale or forged
+ * handle with the result noted as "null"; a channel index outside 0-7 or an
+ * empty slot is refused with 1 where a result is reported and otherwise
+ * ignored. Callbacks run on a channel's worker thread; they must return
+ * promptly, and must not close channels of or erase the handle they report
+ * for. */
+
+/* Info frame: the telemetry record (one 48-byte InfoRecord first; copy it,
+ * the pointer is valid only during the call), its length, the frame's
+ * millisecond timestamp in two halves, and the registered user value. */
+typedef void(BRISCA_CALL* BR_INFO_FRAME_CALLBACK)(const unsigned char* record, uint32_t length,
+                                                  uint32_t timestamp_low,
+                                                  uint32_t timestamp_high, uint32_t user);
+/* A channel reached the end of its recording: channel index, user value. */
+typedef void(BRISCA_CALL* BR_END_CALLBACK)(int32_t channel, uint32_t user);
+/* Clip cutter messages; no cut handle is ever issued, so never called. */
+typedef void(BRISCA_CALL* BR_CUT_MSG_CALLBACK)(int32_t message, int32_t value, uint32_t user);
+
+/* Library set-up and tear-down; both return 0. */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_Initialize(void);
+BRISCA_EXPORT int32_t BRISCA_CALL BR_UnInitialize(void);
+
+/* 0 always; *decoder receives the new handle, or 0 when none was created. */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_CreateDecoder(uint32_t* decoder);
+/* Closes any channel still open, then destroys the handle. 0 (null 0). */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_EraseDecoder(uint32_t decoder);
+/* Opens a recording in a channel slot, closing what the slot held. `name`
+ * is a disk recording name ("disk\a\b", disk mounted with NVR_Mount) or
+ * the path of a stream file on this machine (containing '/'). `window` is
+ * the channel's presentation target; it must outlive the channel. 0, or the
+ * reader's error (1 for every failure of the disk reader) (null 0). */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_OpenFile(const char* name, BR_VIDEO_TARGET* window,
+                                              int32_t channel, uint32_t decoder);
+/* Stops and closes the channel; an empty slot is accepted. 0 (null 1). */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_CloseFile(uint32_t decoder, int32_t channel);
+/* The synchronising channel's recording, its duration widened to the
+ * longest open recording. 0 (null 1). */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_GetFileInfo(uint32_t decoder, RecFileParam* param);
+/* Plays the channel from the start of its recording; the other open
+ * channels follow the synchronising channel. 0 (null 1). */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_Play(uint32_t decoder, int32_t channel);
+BRISCA_EXPORT int32_t BRISCA_CALL BR_Stop(uint32_t decoder, int32_t channel);
+/* Nonzero pauses every channel, 0 resumes. 0 (null 1). */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_Pause(uint32_t decoder, int32_t pause);
+/* Pauses and shows the next frame of every channel. 0 (null 1). */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_PlayOneByOne(uint32_t decoder);
+/* Rate 0 is normal speed, positive faster (4 and above: key frames only),
+ * negative slower; reverse nonzero plays backward. 0 (null 1). */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_SetPlayRate(uint32_t decoder, int32_t rate, int32_t reverse);
+/* Milliseconds from the start of the synchronising channel's recording.
+ * 0; 1 when the synchronising slot is empty (null 1). */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_GetPlayTime(uint32_t decoder, int32_t* ms);
+BRISCA_EXPORT int32_t BRISCA_CALL BR_SetPlayTime(uint32_t decoder, int32_t ms);
+/* Registered on the synchronising channel only. 0 (null 1). */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_SetInfoFrameCallBack(uint32_t decoder, uint32_t user,
+                                                          BR_INFO_FRAME_CALLBACK callback);
+BRISCA_EXPORT int32_t BRISCA_CALL BR_SetEndCallBack(uint32_t decoder, uint32_t user,
+                                                    BR_END_CALLBACK callback);
+/* Sound of this channel only (every other channel's sound off). 0 (null 1). */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_PlaySound(uint32_t decoder, int32_t channel);
+BRISCA_EXPORT int32_t BRISCA_CALL BR_StopSound(uint32_t decoder);
+/* Low 16 bits: 0 silent to 0xFFFF full. 0 (null 1). */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_SetVolume(uint32_t decoder, uint32_t volume);
+/* Writes the channel's last picture, with text and watermark, as a BMP
+ * file and copies its 16-byte stamp. 0 even when nothing could be
+ * written; 1 for an empty slot (null 1). */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_CaptureBMP(uint32_t decoder, int32_t channel,
+                                                const char* path, unsigned char stamp[16]);
+/* On-screen text (UTF-8) in corner 0-3 of every channel. 0 (null 1). */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_ShowOsd(uint32_t decoder, const char* text, int32_t corner);
+/* Watermark picture (PNG; path as zero-terminated UTF-16), enable flag and
+ * opacity 0-100 for every channel. 0 (null 1). */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_InitWatermark(uint32_t decoder, const uint16_t* path,
+                                                   int32_t enable, int32_t alpha);
+BRISCA_EXPORT int32_t BRISCA_CALL BR_EnableWatermark(uint32_t decoder, int32_t enable);
+BRISCA_EXPORT int32_t BRISCA_CALL BR_SetWatermarkAlpha(uint32_t decoder, int32_t alpha);
+/* The synchronising channel (null -1); setting it returns 0 (null -1). */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_GetSynChannel(uint32_t decoder);
+BRISCA_EXPORT int32_t BRISCA_CALL BR_SetSynChannel(uint32_t decoder, int32_t channel);
+/* Accepted and ignored; 0. */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_CaptureJPEG(uint32_t a, uint32_t b, uint32_t c);
+BRISCA_EXPORT int32_t BRISCA_CALL BR_SetDecCallBack(uint32_t a, uint32_t b, uint32_t c);
+BRISCA_EXPORT int32_t BRISCA_CALL BR_SetDisplayCallBack(uint32_t a, uint32_t b, uint32_t c);
+/* The information record of a channel's open recording. 0; 1 for a null
+ * handle, an empty slot or nothing open. */
+BRISCA_EXPORT int32_t BRISCA_CALL JV_GetEVFInfo(uint32_t decoder, int32_t channel,
+                                                RecFileInfo* info);
+
+/* Clip cutter: opening always fails (1) and leaves *cut untouched, so the
+ * other calls only ever meet a null handle (result 1). */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_OpenCutFile(const char* source, const char* destination,
+                                                 uint32_t* cut);
+BRISCA_EXPORT int32_t BRISCA_CALL BR_SetCutMsgCallBack(uint32_t cut, uint32_t user,
+                                                       BR_CUT_MSG_CALLBACK callback);
+BRISCA_EXPORT int32_t BRISCA_CALL BR_StartCutFile(uint32_t cut, int32_t start, int32_t end);
+BRISCA_EXPORT int32_t BRISCA_CALL BR_StopCutFile(uint32_t cut);
+BRISCA_EXPORT int32_t BRISCA_CALL BR_CloseCutFile(uint32_t cut);
 
 /* Disk family. Drive names "C:" to "N:" resolve through the environment
  * variable BRISCA_DRIVES (':'-separated paths, the first for "C:"), else the
@@ -126,7 +228,7 @@ BRISCA_EXPORT int32_t BRISCA_CALL NVR_GetFileParam(RecFileParam** list,
                                                    NVR_SEARCH_CALLBACK callback, int32_t user);
 BRISCA_EXPORT void BRISCA_CALL NVR_FreeFileParam(void* list);
 /* Mounts (unmounts) the folder set by NVR_SetDir for playback. -1 for a
- * zero decoder handle; the disk number is not used. */
+ * null decoder handle; the disk number is not used. */
 BRISCA_EXPORT int32_t BRISCA_CALL NVR_Mount(uint32_t decoder, int32_t disk);
 BRISCA_EXPORT int32_t BRISCA_CALL NVR_UnMount(uint32_t decoder, int32_t disk);
 

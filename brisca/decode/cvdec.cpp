@@ -35,7 +35,8 @@ void CVDEC::Show(const Picture& picture, const uint8_t stamp[kPictureStampSize])
     TakeSize(picture);
   }
   if (!display_ready_) return;  // decoded, but not shown or kept
-  display_->Draw(picture.y, picture.y_stride, picture.u, picture.v, picture.c_stride);
+  display_->Draw(picture.y, picture.y_stride, picture.u, picture.v, picture.c_stride,
+                 picture.timestamp);
   KeepCopy(picture, stamp);
 }
 
@@ -56,6 +57,7 @@ void CVDEC::KeepCopy(const Picture& picture, const uint8_t stamp[kPictureStampSi
   copy_width_ = picture.width;
   copy_height_ = picture.height;
   has_copy_ = true;
+  copy_timestamp_ = picture.timestamp;
   if (stamp) std::memcpy(stamp_, stamp, kPictureStampSize);
 }
 
@@ -65,7 +67,7 @@ void CVDEC::Refresh() {
   const size_t luma = static_cast<size_t>(width_) * height_;
   const size_t chroma = static_cast<size_t>(ChromaSide(width_)) * ChromaSide(height_);
   display_->Draw(copy_.data(), width_, copy_.data() + luma, copy_.data() + luma + chroma,
-                 ChromaSide(width_));
+                 ChromaSide(width_), copy_timestamp_);
 }
 
 int CVDEC::Snapshot(const std::string& path, uint8_t stamp[kPictureStampSize]) {

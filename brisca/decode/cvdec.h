@@ -58,6 +58,7 @@ class CVDEC {
     int width;
     int height;
     bool displayable;  // fit to set the display up
+    uint64_t timestamp;  // ms, of the input that produced the picture
   };
   // Sets the display up on the first displayable picture and after a size
   // change, draws the picture and keeps a copy of it.
@@ -79,6 +80,7 @@ class CVDEC {
   int copy_width_ = 0;
   int copy_height_ = 0;
   bool has_copy_ = false;
+  uint64_t copy_timestamp_ = 0;
   uint8_t stamp_[kPictureStampSize] = {};
 };
 

@@ -42,7 +42,7 @@ int CVDECHis::Decode(uint32_t kind, const uint8_t* bytes, uint32_t length,
       Show({picture.luma, picture.chroma_u, picture.chroma_v,
             static_cast<int>(picture.luma_stride), static_cast<int>(picture.chroma_stride),
             static_cast<int>(picture.width), static_cast<int>(picture.height),
-            picture.complete != 0},
+            picture.complete != 0, picture.timestamp},
            stamp);
     }
     result = Hi264DecFrame(decoder_, nullptr, 0, timestamp, &picture, 0);

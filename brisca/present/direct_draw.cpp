@@ -128,13 +128,14 @@ void CDirectDraw::Release() {
 }
 
 int CDirectDraw::Draw(const std::uint8_t* y, int y_stride, const std::uint8_t* u,
-                      const std::uint8_t* v, int c_stride) {
+                      const std::uint8_t* v, int c_stride, std::uint64_t timestamp) {
   if (!ready_ || !target_ || !target_->present) return -1;
   if (!y || !u || !v || y_stride < width_ || c_stride < (width_ + 1) / 2) return -1;
   const I420View picture{y, u, v, y_stride, c_stride, width_, height_};
   BR_PICTURE out{};
   out.width = width_;
   out.height = height_;
+  out.timestamp = timestamp;
   switch (mode_) {
     case kModeI420:
       out.format = BR_PIXFMT_I420;

@@ -58,9 +58,10 @@ class CDirectDraw {
   // Presents one picture of the set-up size. Chroma planes hold
   // ((W + 1) / 2) x ((H + 1) / 2) samples. Calls the target's present on
   // this thread. 0 drawn; -1 not ready, no target, or a null plane or a
-  // stride shorter than a row.
+  // stride shorter than a row. `timestamp` (ms) goes to the target with the
+  // picture.
   int Draw(const std::uint8_t* y, int y_stride, const std::uint8_t* u, const std::uint8_t* v,
-           int c_stride);
+           int c_stride, std::uint64_t timestamp = 0);
 
   // The following run on any thread (the caller's), under their locks.
 

@@ -95,6 +95,7 @@ int CFileNvr::Open(const char* name) {
   current_frame_position_ = 0;
   backward_step_ = forward_step_ = false;
   key_offset_ = key_end_ = step_back_end_ = 0;
+  key_info_.reset();
   open_ = true;
   return 0;
 }
@@ -271,12 +272,14 @@ bool CFileNvr::SeekByTimestamp(uint64_t target) {
   return source_->Seek(static_cast<int64_t>(best), 0) == 0;
 }
 
-int CFileNvr::DeliverKeyFrame(const StreamFrame& frame, uint64_t offset, RecFrame** out) {
+int CFileNvr::DeliverKeyFrame(const StreamFrame& frame, uint64_t offset,
+                              const std::optional<InfoRecord>& telemetry, RecFrame** out) {
   RecFrame* media = nullptr;
   RecFrame* info = nullptr;
   if (!MakeRecords(frame, pool_, &media, &info)) return 1;
-  pool_.Release(info);  // steps hand out the picture only
+  pool_.Release(info);  // steps hand out the picture; KeyFrameInfo tells its telemetry
   *out = media;
+  key_info_ = telemetry;
   key_offset_ = offset;
   key_end_ = offset + frame.total_size;
   current_timestamp_ = media->timestamp;
@@ -296,6 +299,8 @@ int CFileNvr::NextKeyFrame(RecFrame** out) {
     forward_step_ = true;
     source_->Seek(static_cast<int64_t>(current_frame_position_), 0);
   }
+  // The latest telemetry on the way, for the key frame found.
+  std::optional<InfoRecord> telemetry;
   for (;;) {
     const uint64_t noted = source_->Tell();
     window_.resize(std::max<size_t>(window_.size(), kStepWindow));
@@ -312,8 +317,9 @@ int CFileNvr::NextKeyFrame(RecFrame** out) {
         break;
       }
       const uint64_t offset = noted + position + scan.offset;
+      if (frame.IsVideo() && frame.has_gps) telemetry = MakeInfoRecord(frame);
       if (frame.IsVideo() && frame.IsKey()) {
-        const int result = DeliverKeyFrame(frame, offset, out);
+        const int result = DeliverKeyFrame(frame, offset, telemetry, out);
         if (result == 0) current_frame_position_ = key_end_;
         return result;
       }
@@ -351,24 +357,35 @@ int CFileNvr::PrevKeyFrame(RecFrame** out) {
     const size_t count = ReadFully(window_.data(), window_.size());
     std::optional<StreamFrame> last_key;
     size_t last_key_at = 0;
+    std::optional<InfoRecord> telemetry;  // the latest so far in the window
+    std::optional<InfoRecord> last_key_telemetry;
     size_t position = 0;
     StreamFrame frame;
     for (;;) {
       const ScanResult scan = ScanForFrame(window_.data() + position, count - position, frame);
       if (scan.match != FrameMatch::kFrame) break;
+      if (frame.IsVideo() && frame.has_gps) telemetry = MakeInfoRecord(frame);
       if (frame.IsVideo() && frame.IsKey()) {
         last_key = frame;
         last_key_at = position + scan.offset;
+        last_key_telemetry = telemetry;
       }
       position += scan.offset + frame.total_size;
     }
     if (last_key) {
-      const int result = DeliverKeyFrame(*last_key, start + last_key_at, out);
+      const int result = DeliverKeyFrame(*last_key, start + last_key_at, last_key_telemetry, out);
       if (result == 0) step_back_end_ = current_frame_position_ = key_offset_;
       return result;
     }
   }
   return 1;
+}
+
+bool CFileNvr::KeyFrameInfo(InfoRecord* out) {
+  CAutoLock hold(&main_lock_);
+  if (!key_info_ || !out) return false;
+  *out = *key_info_;
+  return true;
 }
 
 }  // namespace brisca

@@ -33,6 +33,7 @@ class CFileNvr : public CRecFile {
   int Seek(int32_t ms, int32_t flag) override;
   int NextKeyFrame(RecFrame** frame) override;
   int PrevKeyFrame(RecFrame** frame) override;
+  bool KeyFrameInfo(InfoRecord* out) override;
 
  private:
   std::unique_ptr<CBaseFile> OpenSource(const char* name);
@@ -40,7 +41,8 @@ class CFileNvr : public CRecFile {
   void FillRecords(const StreamFrame& first, uint32_t end_seconds_of_day,
                    uint64_t last_timestamp);
   size_t ReadFully(uint8_t* buffer, size_t size);
-  int DeliverKeyFrame(const StreamFrame& frame, uint64_t offset, RecFrame** out);
+  int DeliverKeyFrame(const StreamFrame& frame, uint64_t offset,
+                      const std::optional<InfoRecord>& telemetry, RecFrame** out);
   bool SeekByWallClock(int32_t ms);
   bool SeekByTimestamp(uint64_t target);
   void CloseSource();
@@ -58,6 +60,7 @@ class CFileNvr : public CRecFile {
   uint64_t key_offset_ = 0;
   uint64_t key_end_ = 0;
   uint64_t step_back_end_ = 0;  // backward steps search before this offset
+  std::optional<InfoRecord> key_info_;  // telemetry of the key frame last delivered
 };
 
 }  // namespace brisca

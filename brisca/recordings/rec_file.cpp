@@ -11,6 +11,8 @@ int CRecFile::ReleaseFrame(RecFrame* frame) {
 
 int CRecFile::ReadInfoFrame(uint32_t, RecFrame**) { return 0; }
 
+bool CRecFile::KeyFrameInfo(InfoRecord*) { return false; }
+
 int CRecFile::ReadDeviceInfo(RecFileParam*, const char*) { return 0; }
 
 int CRecFile::SearchFile(const char*) { return -1; }

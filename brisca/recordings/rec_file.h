@@ -11,6 +11,7 @@
 #include "brisca/api/brisca.h"
 #include "brisca/base/mutex_lock.h"
 #include "brisca/recordings/frame_pool.h"
+#include "brisca/recordings/info_record.h"
 #include "brisca/recordings/rec_frame.h"
 
 namespace brisca {
@@ -42,6 +43,9 @@ class CRecFile {
   virtual int Seek(int32_t ms, int32_t flag) = 0;
   virtual int NextKeyFrame(RecFrame** frame) = 0;
   virtual int PrevKeyFrame(RecFrame** frame) = 0;
+  // The telemetry that belongs to the key frame the last step delivered:
+  // its own, else the latest before it. False when there is none.
+  virtual bool KeyFrameInfo(InfoRecord* out);
   // Device recordings describe themselves; other readers return 0.
   virtual int ReadDeviceInfo(RecFileParam* out, const char* path);
   // Card recordings only; others return -1.

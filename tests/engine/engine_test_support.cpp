@@ -1,0 +1,129 @@
+#include "tests/engine/engine_test_support.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <thread>
+
+#include "brisca/recordings/frame_pool.h"
+#include "brisca/recordings/stream_frame_reader.h"
+
+namespace brisca::testing {
+
+void VirtualClock::Sleep(uint32_t ms, CEvent*) {
+  // A yield lets a little time pass too; otherwise an interval shorter than
+  // four milliseconds would never come due.
+  now_ += std::max<uint32_t>(ms, 1);
+  // Let the test thread and other workers run between passes.
+  std::this_thread::yield();
+}
+
+MemoryTarget::MemoryTarget(TickClock& clock) : clock_(clock) {
+  target_.formats = 1u << BR_PIXFMT_I420;
+  target_.present = &MemoryTarget::Present;
+  target_.user = this;
+}
+
+void MemoryTarget::Present(BR_VIDEO_TARGET* target, const BR_PICTURE* picture) {
+  auto* self = static_cast<MemoryTarget*>(target->user);
+  std::lock_guard<std::mutex> hold(self->lock_);
+  self->presented_.push_back({self->clock_.Now(), picture->timestamp});
+}
+
+std::vector<Presented> MemoryTarget::presented() {
+  std::lock_guard<std::mutex> hold(lock_);
+  return presented_;
+}
+
+size_t MemoryTarget::count() {
+  std::lock_guard<std::mutex> hold(lock_);
+  return presented_.size();
+}
+
+std::vector<Presented> MemoryTarget::distinct() {
+  std::vector<Presented> out;
+  for (const Presented& p : presented())
+    if (out.empty() || out.back().timestamp != p.timestamp) out.push_back(p);
+  return out;
+}
+
+std::vector<std::unique_ptr<MemoryTarget>> MemoryTargets(TickClock& clock, int count) {
+  std::vector<std::unique_ptr<MemoryTarget>> targets;
+  for (int i = 0; i < count; ++i) targets.push_back(std::make_unique<MemoryTarget>(clock));
+  return targets;
+}
+
+bool WaitFor(const std::function<bool()>& done, int seconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+std::string Recording(const std::string& options) {
+  static std::mutex lock;
+  static std::map<std::string, std::string> made;
+  std::lock_guard<std::mutex> hold(lock);
+  if (auto found = made.find(options); found != made.end()) return found->second;
+  const std::filesystem::path folder = ENGINE_TEST_WORK;
+  std::filesystem::create_directories(folder);
+  const std::string path =
+      (folder / ("recording-" + std::to_string(made.size()) + ".strm")).string();
+  const std::string command = std::string("'") + ENGINE_TEST_TOOL + "' sample stream " + options +
+                              " -o '" + path + "' >/dev/null";
+  if (std::system(command.c_str()) != 0) return {};
+  made[options] = path;
+  return path;
+}
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// Calls `visit` with every frame of the recording and its telemetry frame
+// (or null).
+void ForEachFrame(const std::string& path,
+                  const std::function<void(const RecFrame&, const RecFrame*)>& visit) {
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  if (!file) return;
+  StreamFrameReader reader([&](uint8_t* buffer, size_t capacity) -> int64_t {
+    const size_t count = std::fread(buffer, 1, capacity, file.get());
+    return std::ferror(file.get()) ? -1 : static_cast<int64_t>(count);
+  });
+  FramePool pool;
+  RecFrame* frame = nullptr;
+  RecFrame* telemetry = nullptr;
+  while (reader.Next(pool, &frame, &telemetry) == StreamFrameReader::Status::kFrame) {
+    visit(*frame, telemetry);
+    pool.Release(frame);
+    pool.Release(telemetry);
+    telemetry = nullptr;
+  }
+}
+
+}  // namespace
+
+std::vector<uint64_t> VideoTimestamps(const std::string& path) {
+  std::vector<uint64_t> out;
+  ForEachFrame(path, [&](const RecFrame& frame, const RecFrame*) {
+    if (frame.kind != FRAME_AUDIO) out.push_back(frame.timestamp);
+  });
+  return out;
+}
+
+std::vector<TelemetryRecord> Telemetry(const std::string& path) {
+  std::vector<TelemetryRecord> out;
+  ForEachFrame(path, [&](const RecFrame&, const RecFrame* info) {
+    if (info) out.push_back({info->timestamp, std::vector<uint8_t>(info->data, info->data + info->length)});
+  });
+  return out;
+}
+
+}  // namespace brisca::testing
