@@ -20,8 +20,9 @@ run_preset() {  # preset [ctest args...]
 run_preset release
 run_preset asan
 # The threaded code: threads, events, locks, the frame pool and queue, the
-# sound output's callback thread, readers sharing the mounted disk.
-run_preset tsan -R '^(ThreadTest|EventTest|MutexLockTest|FramePoolTest|FrameQueueTest|AudioOutputTest|DiskRecordingTest)\.'
+# sound output's callback thread, readers sharing the mounted disk, the
+# handle table, and the playback engine with its exports.
+run_preset tsan -R '^(ThreadTest|EventTest|MutexLockTest|FramePoolTest|FrameQueueTest|AudioOutputTest|DiskRecordingTest|HandleTableTest|PlayerTest|MulPlayTest|MulPlayEndToEndTest|ExportedPlaybackTest)\.'
 
 echo "== fuzz build"
 cmake --preset fuzz >/dev/null

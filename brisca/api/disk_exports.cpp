@@ -3,6 +3,7 @@
 #include <new>
 
 #include "brisca/api/brisca.h"
+#include "brisca/api/handle_table.h"
 #include "brisca/recordings/index_file_nvr_mgr.h"
 
 namespace {
@@ -35,13 +36,17 @@ int32_t BRISCA_CALL NVR_GetFileParam(RecFileParam** list, NVR_SEARCH_CALLBACK, i
 void BRISCA_CALL NVR_FreeFileParam(void* list) { brisca::FreeFileParamArray(list); }
 
 int32_t BRISCA_CALL NVR_Mount(uint32_t decoder, int32_t) {
-  if (decoder == 0) return -1;
-  return Guarded(-1, [] { return brisca::DiskManager().Mount(); });
+  return Guarded(-1, [&] {
+    if (!brisca::DecoderHandles().Find(decoder)) return -1;
+    return brisca::DiskManager().Mount();
+  });
 }
 
 int32_t BRISCA_CALL NVR_UnMount(uint32_t decoder, int32_t) {
-  if (decoder == 0) return -1;
-  return Guarded(-1, [] { return brisca::DiskManager().Unmount(); });
+  return Guarded(-1, [&] {
+    if (!brisca::DecoderHandles().Find(decoder)) return -1;
+    return brisca::DiskManager().Unmount();
+  });
 }
 
 int32_t BRISCA_CALL JV_Mount(uint32_t decoder, int32_t disk) { return NVR_Mount(decoder, disk); }

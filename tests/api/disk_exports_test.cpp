@@ -88,17 +88,34 @@ TEST_F(DiskExportsTest, SearchListAndFree) {
 }
 
 TEST_F(DiskExportsTest, MountNeedsADecoderHandle) {
+  uint32_t decoder = 0;
+  ASSERT_EQ(BR_CreateDecoder(&decoder), 0);
+  ASSERT_NE(decoder, 0u);
   EXPECT_EQ(NVR_SetDir(image_.c_str(), 1), 1);
   EXPECT_EQ(NVR_Mount(0, 0), -1);
   EXPECT_EQ(NVR_UnMount(0, 0), -1);
-  EXPECT_EQ(NVR_Mount(1, 0), 0);
-  EXPECT_EQ(JV_UnMount(1, 0), 0);
-  EXPECT_EQ(JV_Mount(1, 0), 0);
-  EXPECT_EQ(NVR_UnMount(1, 0), 0);
+  EXPECT_EQ(NVR_Mount(decoder, 0), 0);
+  EXPECT_EQ(JV_UnMount(decoder, 0), 0);
+  EXPECT_EQ(JV_Mount(decoder, 0), 0);
+  EXPECT_EQ(NVR_UnMount(decoder, 0), 0);
   EXPECT_EQ(NVR_SetDir("/no/such/disk", 1), 1);
-  EXPECT_NE(NVR_Mount(1, 0), 0);
+  EXPECT_NE(NVR_Mount(decoder, 0), 0);
   EXPECT_EQ(NVR_SetDir("/no/such/disk", 0), 0);
-  EXPECT_EQ(NVR_Mount(1, 0), 0);  // mode 0 mounts nothing
+  EXPECT_EQ(NVR_Mount(decoder, 0), 0);  // mode 0 mounts nothing
+  EXPECT_EQ(BR_EraseDecoder(decoder), 0);
+}
+
+TEST_F(DiskExportsTest, MountRefusesHandlesThatFindNoDecoder) {
+  EXPECT_EQ(NVR_SetDir(image_.c_str(), 1), 1);
+  uint32_t erased = 0;
+  ASSERT_EQ(BR_CreateDecoder(&erased), 0);
+  ASSERT_EQ(BR_EraseDecoder(erased), 0);
+  for (uint32_t decoder : {erased, 0x12345u}) {
+    EXPECT_EQ(NVR_Mount(decoder, 0), -1);
+    EXPECT_EQ(JV_Mount(decoder, 0), -1);
+    EXPECT_EQ(NVR_UnMount(decoder, 0), -1);
+    EXPECT_EQ(JV_UnMount(decoder, 0), -1);
+  }
 }
 
 TEST_F(DiskExportsTest, NoDiskGivesNothingToList) {

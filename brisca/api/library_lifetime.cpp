@@ -1,0 +1,66 @@
+// Library set-up and tear-down: BR_Initialize starts the process-wide
+// worker, whose body makes sure the colour-conversion tables exist and ends;
+// BR_UnInitialize stops it. Loading the library builds the tables at once
+// and unloading it performs BR_UnInitialize, so no worker outlives the code
+// it runs.
+#include <mutex>
+
+#include "brisca/api/brisca.h"
+#include "brisca/base/thread.h"
+#include "brisca/present/color_tables.h"
+
+namespace {
+
+uint32_t BuildConversionTables(void*) {
+  brisca::Bgr24ConversionTables();
+  brisca::Rgb565ConversionTables();
+  return 0;
+}
+
+class LibraryLifetime {
+ public:
+  LibraryLifetime() { BuildConversionTables(nullptr); }
+  ~LibraryLifetime() { BR_UnInitialize(); }
+  LibraryLifetime(const LibraryLifetime&) = delete;
+  LibraryLifetime& operator=(const LibraryLifetime&) = delete;
+
+  // Start and Stop of the worker must come from one thread at a time.
+  void Start() {
+    const std::lock_guard lock(mutex_);
+    worker_.Start(BuildConversionTables);
+  }
+  void Stop() {
+    const std::lock_guard lock(mutex_);
+    worker_.Stop();
+  }
+
+ private:
+  std::mutex mutex_;
+  brisca::CThread worker_{"brisca-init"};
+};
+
+LibraryLifetime library;
+
+}  // namespace
+
+extern "C" {
+
+int32_t BRISCA_CALL BR_Initialize(void) {
+  try {
+    library.Start();
+  } catch (...) {
+    // A lock that cannot be taken leaves the tables to be built on first use.
+  }
+  return 0;
+}
+
+int32_t BRISCA_CALL BR_UnInitialize(void) {
+  try {
+    library.Stop();
+  } catch (...) {
+    // Only the lock can throw here, and then no worker was touched.
+  }
+  return 0;
+}
+
+}  // extern "C"
