@@ -22,7 +22,7 @@ run_preset asan
 # The threaded code: threads, events, locks, the frame pool and queue, the
 # sound output's callback thread, readers sharing the mounted disk, the
 # handle table, and the playback engine with its exports.
-run_preset tsan -R '^(ThreadTest|EventTest|MutexLockTest|FramePoolTest|FrameQueueTest|AudioOutputTest|DiskRecordingTest|HandleTableTest|PlayerTest|MulPlayTest|MulPlayEndToEndTest|ExportedPlaybackTest)\.'
+run_preset tsan -R '^(ThreadTest|EventTest|MutexLockTest|FramePoolTest|FrameQueueTest|AudioOutputTest|DiskRecordingTest|HandleTableTest|PlayerTest|MulPlayTest|MulPlayEndToEndTest|ExportedPlaybackTest|DiskPlaybackTest)\.'
 
 echo "== fuzz build"
 cmake --preset fuzz >/dev/null
