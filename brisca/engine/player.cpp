@@ -121,7 +121,7 @@ uint32_t CPlayer::RunWorker() {
   {
     CAutoLock hold(&play_lock_);
     Prime();
-    ResetPacing();
+    pacing_.Reset(clock_.Now());  // the primed pictures stay the last shown
     refresh_tick_ = pacing_.base;
   }
   while (!worker_.StopRequested()) {
