@@ -50,13 +50,23 @@ const Rgb565Tables& Rgb565ConversionTables();
 void YuvToBgr24(int y, int u, int v, std::uint8_t bgr[3]);
 std::uint16_t YuvToRgb565(int y, int u, int v);
 
+// Instruction sets the picture conversions can use, in order. Every path
+// gives the same bytes as the per-pixel functions above.
+enum class ConversionPath { kScalar, kSsse3, kAvx2 };
+
+// The fastest path this processor runs, detected on first use.
+ConversionPath FastestConversionPath();
+
 // Converts the whole picture into rows of width * 3 bytes (blue, green, red)
 // at `dst_stride` bytes apart, top row first. Each chroma sample serves a
-// 2 x 2 block of luma samples.
+// 2 x 2 block of luma samples. Reads and writes nothing beyond the picture's
+// rows. Without `path`, or for a path the processor lacks, the fastest path.
 void I420ToBgr24(const I420View& picture, std::uint8_t* dst, int dst_stride);
+void I420ToBgr24(const I420View& picture, std::uint8_t* dst, int dst_stride, ConversionPath path);
 
 // Converts into native-endian 16-bit 5-6-5 pixels, rows `dst_stride` bytes
-// apart, top row first.
+// apart, top row first; otherwise as I420ToBgr24.
 void I420ToRgb565(const I420View& picture, std::uint8_t* dst, int dst_stride);
+void I420ToRgb565(const I420View& picture, std::uint8_t* dst, int dst_stride, ConversionPath path);
 
 }  // namespace brisca

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Measures the H.264 decoder stand-in, and decoding plus presentation in
 # each display mode, against single-threaded FFmpeg decoding the same
-# payloads; and the software BGR24 conversion beside libswscale. Writes the
-# figures into docs/benchmarks.md between the h264-decode markers.
+# payloads; and the software BGR24 and RGB565 conversions beside libswscale.
+# Writes the figures into docs/benchmarks.md between the h264-decode markers.
 # usage: tests/bench/run_h264_bench.sh [BUILD_DIR]   (default build/release)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -67,12 +67,15 @@ section=$work/section.md
     echo "$row | $(awk -v n="$pictures" -v ns="$ns" 'BEGIN { printf "%.0f", n / (ns / 1e9) }') pictures/s (best of 3, process included) |"
   done
   echo
-  echo "Software conversion of 4:2:0 to 24-bit BGR (one thread, same pictures):"
+  echo "Software conversion of 4:2:0, one thread, same pictures (library: the fastest path this processor runs; SSSE3: the path for processors without AVX2):"
   echo
-  echo "| Picture size | library (BT.601 fixed-point tables) | reference: libswscale \`yuv420p\` to \`bgr24\` |"
-  echo "|---|---|---|"
-  for size in 1920/1080 704/576; do
-    echo "| ${size/\//x} | $(megapixels "bgr24/ours/$size") MP/s | $(megapixels "bgr24/swscale/$size") MP/s |"
+  echo "| Conversion | Picture size | library | library, SSSE3 | reference: libswscale |"
+  echo "|---|---|---|---|---|"
+  for pair in bgr24:bgr24 rgb565:rgb565le; do
+    name=${pair%%:*}
+    for size in 1920/1080 704/576; do
+      echo "| \`yuv420p\` to \`${pair#*:}\` | ${size/\//x} | $(megapixels "$name/ours/$size") MP/s | $(megapixels "$name/ours-ssse3/$size") MP/s | $(megapixels "$name/swscale/$size") MP/s |"
+    done
   done
   echo
   echo "Command: \`tests/bench/run_h264_bench.sh build/release\`"

@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
+#include <random>
+#include <string>
 #include <vector>
 
 namespace brisca {
@@ -146,6 +149,164 @@ TEST(ColorRgb565, PictureUsesEachChromaSampleForTwoByTwoBlock) {
           << row << "," << col;
     }
   }
+}
+
+// The conversion paths this processor runs, scalar first.
+std::vector<ConversionPath> AvailablePaths() {
+  std::vector<ConversionPath> paths;
+  for (ConversionPath path : {ConversionPath::kScalar, ConversionPath::kSsse3, ConversionPath::kAvx2}) {
+    if (path <= FastestConversionPath()) paths.push_back(path);
+  }
+  return paths;
+}
+
+std::string PathName(ConversionPath path) {
+  const char* const names[] = {"scalar", "SSSE3", "AVX2"};
+  return names[static_cast<int>(path)];
+}
+
+// A picture in buffers that end exactly at its last sample, so that a read
+// past any plane's last row is a heap overflow under ASan; `pad` adds bytes
+// between rows.
+struct Planes {
+  int width;
+  int height;
+  int y_stride;
+  int c_stride;
+  std::vector<std::uint8_t> y, u, v;
+
+  Planes(int w, int h, int pad)
+      : width(w), height(h), y_stride(w + pad), c_stride((w + 1) / 2 + pad),
+        y(static_cast<std::size_t>((h - 1) * y_stride + w)),
+        u(static_cast<std::size_t>(((h + 1) / 2 - 1) * c_stride + (w + 1) / 2)), v(u.size()) {}
+
+  I420View View() const { return {y.data(), u.data(), v.data(), y_stride, c_stride, width, height}; }
+  int Y(int row, int col) const { return y[static_cast<std::size_t>(row * y_stride + col)]; }
+  int U(int row, int col) const { return u[static_cast<std::size_t>(row / 2 * c_stride + col / 2)]; }
+  int V(int row, int col) const { return v[static_cast<std::size_t>(row / 2 * c_stride + col / 2)]; }
+};
+
+// Both formats behind one interface, for tests that check either.
+struct Bgr24Format {
+  static constexpr int kBytes = 3;
+  static void Convert(const I420View& picture, std::uint8_t* dst, int stride, ConversionPath path) {
+    I420ToBgr24(picture, dst, stride, path);
+  }
+  static void Reference(int y, int u, int v, std::uint8_t* out) { YuvToBgr24(y, u, v, out); }
+};
+
+struct Rgb565Format {
+  static constexpr int kBytes = 2;
+  static void Convert(const I420View& picture, std::uint8_t* dst, int stride, ConversionPath path) {
+    I420ToRgb565(picture, dst, stride, path);
+  }
+  static void Reference(int y, int u, int v, std::uint8_t* out) {
+    const std::uint16_t pixel = YuvToRgb565(y, u, v);
+    std::memcpy(out, &pixel, sizeof pixel);
+  }
+};
+
+// The picture converted pixel by pixel into rows `stride` bytes apart; the
+// bytes between rows keep `fill`.
+template <class Format>
+std::vector<std::uint8_t> ReferencePicture(const Planes& p, int stride, std::uint8_t fill) {
+  std::vector<std::uint8_t> out(static_cast<std::size_t>((p.height - 1) * stride + p.width * Format::kBytes), fill);
+  for (int row = 0; row < p.height; ++row) {
+    for (int col = 0; col < p.width; ++col) {
+      Format::Reference(p.Y(row, col), p.U(row, col), p.V(row, col),
+                        out.data() + row * stride + col * Format::kBytes);
+    }
+  }
+  return out;
+}
+
+// Names the first pixel (or padding byte) where `actual` differs.
+testing::AssertionResult SameBytes(const std::vector<std::uint8_t>& expected, const std::vector<std::uint8_t>& actual,
+                                   const Planes& p, int stride, int bytes_per_pixel) {
+  const auto diff = std::mismatch(expected.begin(), expected.end(), actual.begin());
+  if (diff.first == expected.end()) return testing::AssertionSuccess();
+  const int at = static_cast<int>(diff.first - expected.begin());
+  const int row = at / stride;
+  const int col = at % stride / bytes_per_pixel;
+  if (col >= p.width) return testing::AssertionFailure() << "padding byte changed after row " << row;
+  return testing::AssertionFailure() << "pixel (" << col << ", " << row << ") of " << p.width << " x " << p.height
+                                     << ", Y U V = " << p.Y(row, col) << " " << p.U(row, col) << " "
+                                     << p.V(row, col) << ": byte " << at % stride % bytes_per_pixel << " is "
+                                     << int{*diff.second} << ", expected " << int{*diff.first};
+}
+
+// 4096 x 4096 pixels hold every (Y, U, V) once: each (U, V) pair is the
+// chroma of 64 blocks of 2 x 2 pixels whose luma runs through 0..255. Made
+// in bands of 256 rows to keep the buffers small.
+template <class Format>
+void CheckEveryCombination() {
+  constexpr int kWidth = 4096;
+  constexpr int kBandRows = 256;
+  constexpr int kChromaWidth = kWidth / 2;
+  const int stride = kWidth * Format::kBytes;
+  for (int band = 0; band < 4096 / kBandRows; ++band) {
+    Planes p(kWidth, kBandRows, 0);
+    for (int cy = 0; cy < kBandRows / 2; ++cy) {
+      for (int cx = 0; cx < kChromaWidth; ++cx) {
+        const int c = (band * kBandRows / 2 + cy) * kChromaWidth + cx;
+        p.u[static_cast<std::size_t>(cy * kChromaWidth + cx)] = static_cast<std::uint8_t>(c);
+        p.v[static_cast<std::size_t>(cy * kChromaWidth + cx)] = static_cast<std::uint8_t>(c >> 8);
+        for (int k = 0; k < 4; ++k) {
+          p.y[static_cast<std::size_t>((2 * cy + k / 2) * kWidth + 2 * cx + k % 2)] =
+              static_cast<std::uint8_t>((c >> 16) * 4 + k);
+        }
+      }
+    }
+    const std::vector<std::uint8_t> expected = ReferencePicture<Format>(p, stride, 0);
+    for (ConversionPath path : AvailablePaths()) {
+      std::vector<std::uint8_t> out(expected.size());
+      Format::Convert(p.View(), out.data(), stride, path);
+      ASSERT_TRUE(SameBytes(expected, out, p, stride, Format::kBytes)) << PathName(path) << ", band " << band;
+    }
+  }
+}
+
+// Every width up to 70 (two AVX2 steps, an SSSE3 step and every remainder)
+// and odd and even heights, with random samples, tight and padded rows.
+template <class Format>
+void CheckSmallPictures() {
+  std::mt19937 random(20261209);
+  const int heights[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 33, 70};
+  for (int width = 1; width <= 70; ++width) {
+    for (int height : heights) {
+      for (int pad : {0, 5}) {
+        Planes p(width, height, pad);
+        for (auto* plane : {&p.y, &p.u, &p.v}) {
+          for (std::uint8_t& sample : *plane) sample = static_cast<std::uint8_t>(random());
+        }
+        const int stride = width * Format::kBytes + 3 * pad;
+        constexpr std::uint8_t kFill = 0xA5;
+        const std::vector<std::uint8_t> expected = ReferencePicture<Format>(p, stride, kFill);
+        for (ConversionPath path : AvailablePaths()) {
+          // Exactly the picture's rows: a write past the last one overflows.
+          std::vector<std::uint8_t> out(expected.size(), kFill);
+          Format::Convert(p.View(), out.data(), stride, path);
+          ASSERT_TRUE(SameBytes(expected, out, p, stride, Format::kBytes)) << PathName(path) << ", pad " << pad;
+        }
+      }
+    }
+  }
+}
+
+TEST(ColorBgr24, EveryPathConvertsEveryCombinationAsThePixelFunction) {
+  CheckEveryCombination<Bgr24Format>();
+}
+
+TEST(ColorRgb565, EveryPathConvertsEveryCombinationAsThePixelFunction) {
+  CheckEveryCombination<Rgb565Format>();
+}
+
+TEST(ColorBgr24, EveryPathConvertsAnySizeAndStrideAsThePixelFunction) {
+  CheckSmallPictures<Bgr24Format>();
+}
+
+TEST(ColorRgb565, EveryPathConvertsAnySizeAndStrideAsThePixelFunction) {
+  CheckSmallPictures<Rgb565Format>();
 }
 
 }  // namespace
