@@ -51,14 +51,17 @@ WaitDecision WaitStep(Pacing& pacing, uint32_t interval, uint32_t now) {
     pacing.base = now;
     return {false, 0};
   }
-  if (now - pacing.base >= interval) {
-    pacing.lag += now - pacing.base - interval;
+  // The lag (below one interval here) shortens the wait, so lateness is
+  // made up at the next frame instead of piling up to a whole interval.
+  const uint32_t elapsed = now - pacing.base + pacing.lag;
+  if (elapsed >= interval) {
+    pacing.lag = elapsed - interval;
     pacing.base = now;
     return {true, 0};
   }
   // A quarter interval at most, so a pass sees changes of rate or pause
   // soon; never past the frame's due time.
-  return {false, std::min(interval / 4, interval - (now - pacing.base))};
+  return {false, std::min(interval / 4, interval - elapsed)};
 }
 
 void CorrectForward(Pacing& pacing, uint64_t next, uint64_t master) {
@@ -66,6 +69,21 @@ void CorrectForward(Pacing& pacing, uint64_t next, uint64_t master) {
   const uint32_t m = Low(master);
   if (t > m && t - m > kFollowerTolerance) pacing.lag = 0;
   if (m >= t && m - t > kFollowerTolerance) pacing.lag += m - t;
+}
+
+void AlignToMaster(Pacing& pacing, uint32_t interval, uint64_t next, uint64_t master,
+                   uint32_t master_tick, uint32_t now) {
+  // Signed milliseconds from now; the tick counter may wrap in between.
+  const int64_t own_due = static_cast<int32_t>(pacing.base - now) + int64_t{interval} -
+                          int64_t{pacing.lag};
+  const int64_t master_due = static_cast<int32_t>(master_tick - now) +
+                             (static_cast<int64_t>(next) - static_cast<int64_t>(master));
+  const int64_t late = own_due - master_due;
+  if (late > 0) {
+    pacing.lag += static_cast<uint32_t>(std::min<int64_t>(late, UINT32_MAX - pacing.lag));
+  } else if (late < -int64_t{kFollowerTolerance}) {
+    pacing.lag = 0;
+  }
 }
 
 void CorrectBackward(Pacing& pacing, uint64_t next, uint64_t master, uint32_t now) {

@@ -41,13 +41,23 @@ struct WaitDecision {
   uint32_t sleep_ms = 0;  // how long to sleep before the next pass
 };
 
-// Decides whether the next frame is due at `now`, updating the pacing.
+// Decides whether the next frame is due at `now`, updating the pacing. The
+// lag carried from late frames counts as time already waited.
 WaitDecision WaitStep(Pacing& pacing, uint32_t interval, uint32_t now);
 
 // A forward follower whose next frame `next` lags its master's `master`
 // timestamp gains the difference as lag (so it shows without waiting); one
 // ahead of it loses its lag.
 void CorrectForward(Pacing& pacing, uint64_t next, uint64_t master);
+
+// At normal speed forward, a follower's next frame is due at its own
+// base + interval - lag, and on the master's clock at master_tick +
+// (next - master): the master showed `master` at `master_tick` and time runs
+// on. A follower due later than that takes the difference as lag, so it
+// shows sooner and keeps to the master's clock; one due earlier by more
+// than the tolerance loses its lag.
+void AlignToMaster(Pacing& pacing, uint32_t interval, uint64_t next, uint64_t master,
+                   uint32_t master_tick, uint32_t now);
 
 // Going backward, a follower whose next frame is later than its master's
 // timestamp is behind: it takes the difference as lag and counts from now.

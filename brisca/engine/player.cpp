@@ -161,18 +161,17 @@ uint32_t CPlayer::ForwardPass() {
   const bool have_next = video_queue_.PeekVideoTimestamp(&next) == 1;
   bool follower = false;
   uint64_t master = 0;
+  uint32_t master_tick = 0;
   {
     CAutoLock hold(&sync_lock_);
     follower = follower_;
     master = master_time_;
+    master_tick = master_tick_;
   }
-  if (follower) {
-    if (!have_next) {
-      if (video_queue_.Count() != 0) video_queue_.Clear();  // telemetry only
-      if (end_) NotifyEnd();
-      return kIdleSleep;
-    }
-    CorrectForward(pacing_, next, master);
+  if (follower && !have_next) {
+    if (video_queue_.Count() != 0) video_queue_.Clear();  // telemetry only
+    if (end_) NotifyEnd();
+    return kIdleSleep;
   }
 
   uint32_t sleep_ms = 0;
@@ -184,7 +183,17 @@ uint32_t CPlayer::ForwardPass() {
   } else {
     const uint32_t interval = FrameInterval(next, last_shown_, false, rate_,
                                             IsCameraKind(file_param_.device_type));
-    const WaitDecision decision = WaitStep(pacing_, interval, clock_.Now());
+    const uint32_t now = clock_.Now();
+    if (follower) {
+      // At normal speed the master's clock is known well enough to keep to
+      // it; at other rates only the coarse correction applies.
+      if (rate_ == 0) {
+        AlignToMaster(pacing_, interval, next, master, master_tick, now);
+      } else {
+        CorrectForward(pacing_, next, master);
+      }
+    }
+    const WaitDecision decision = WaitStep(pacing_, interval, now);
     if (decision.show) ShowOneFrame();
     sleep_ms = decision.sleep_ms;
   }
@@ -460,8 +469,10 @@ void CPlayer::SetFollower(bool follower) {
 }
 
 void CPlayer::SetMasterTime(uint64_t timestamp) {
+  const uint32_t now = clock_.Now();
   CAutoLock hold(&sync_lock_);
   master_time_ = timestamp;
+  master_tick_ = now;
 }
 
 bool CPlayer::is_follower() {

@@ -182,6 +182,7 @@ class CPlayer {
   // Guarded by sync_lock_:
   bool follower_ = false;
   uint64_t master_time_ = 0;
+  uint32_t master_tick_ = 0;  // when master_time_ was shown
 
   CMulPlay* owner_ = nullptr;
   int channel_ = 0;

@@ -60,6 +60,17 @@ TEST(WaitStepTest, ShowsWhenTheIntervalHasPassedAndCarriesTheOvershoot) {
   EXPECT_EQ(pacing.lag, 3u);
 }
 
+TEST(WaitStepTest, LagMakesTheNextWaitShorter) {
+  Pacing pacing{100, 3};  // the last frame went out 3 ms late
+  WaitDecision d = WaitStep(pacing, 40, 130);
+  EXPECT_FALSE(d.show);
+  EXPECT_EQ(d.sleep_ms, 7u);
+  d = WaitStep(pacing, 40, 137);
+  EXPECT_TRUE(d.show);  // on the original schedule again
+  EXPECT_EQ(pacing.lag, 0u);
+  EXPECT_EQ(pacing.base, 137u);
+}
+
 TEST(WaitStepTest, LagOfAWholeIntervalShowsAtOnce) {
   Pacing pacing{200, 50};
   const WaitDecision d = WaitStep(pacing, 40, 210);
@@ -126,6 +137,54 @@ TEST(FollowerTest, SlightlyBehindWaitsNormally) {
   EXPECT_EQ(ticks[0], 1040u);
   EXPECT_EQ(ticks[1] - ticks[0], 40u);
   EXPECT_EQ(ticks[2] - ticks[1], 40u);
+}
+
+// At normal speed a follower keeps to the master's clock: the master showed
+// frame `master` at tick 1000 and runs on.
+TEST(AlignToMasterTest, FarBehindCatchesUpWithoutWaiting) {
+  Pacing pacing{1000, 0};
+  const uint64_t master = 50000;
+  uint64_t next = master - 300;
+  uint32_t now = 1000;
+  int immediate = 0;
+  for (int frame = 0; frame < 12; ++frame) {
+    for (;;) {
+      AlignToMaster(pacing, 40, next, master, 1000, now);
+      const WaitDecision d = WaitStep(pacing, 40, now);
+      if (d.show) break;
+      now += d.sleep_ms;
+    }
+    if (now == 1000) ++immediate;
+    next += 40;
+  }
+  // Frames up to the master's go out at once; then each is due on the
+  // master's clock: frame master + t at tick 1000 + t (the twelfth is
+  // master + 140).
+  EXPECT_EQ(immediate, 8);
+  EXPECT_EQ(now, 1140u);
+}
+
+TEST(AlignToMasterTest, SlightlyLateFollowerComesOntoTheMastersClock) {
+  // The follower would show the master's next frame 6 ms after the master.
+  Pacing pacing{1006, 0};
+  AlignToMaster(pacing, 40, 50040, 50000, 1000, 1010);
+  EXPECT_EQ(pacing.lag, 6u);
+  const WaitDecision d = WaitStep(pacing, 40, 1040);
+  EXPECT_TRUE(d.show);  // at 1040, with the master
+  // In step: nothing changes.
+  Pacing in_step{1040, 0};
+  AlignToMaster(in_step, 40, 50080, 50040, 1040, 1050);
+  EXPECT_EQ(in_step.lag, 0u);
+  EXPECT_EQ(in_step.base, 1040u);
+}
+
+TEST(AlignToMasterTest, FarAheadLosesItsLagWithinTheToleranceKeepsIt) {
+  Pacing pacing{1000, 12};
+  AlignToMaster(pacing, 40, 50100, 50000, 1000, 1001);  // due 60 ms before the master's clock
+  EXPECT_EQ(pacing.lag, 0u);
+  pacing = Pacing{1000, 12};
+  AlignToMaster(pacing, 40, 50040, 50000, 1000, 1001);  // due 12 ms early: tolerated
+  EXPECT_EQ(pacing.lag, 12u);
 }
 
 TEST(FollowerTest, AheadOfTheMasterLosesItsLag) {

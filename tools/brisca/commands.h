@@ -8,5 +8,6 @@ int RunFramesCommand(int argc, char** argv);
 int RunSummaryCommand(int argc, char** argv);
 int RunExtractCommand(int argc, char** argv);
 int RunListCommand(int argc, char** argv);
+int RunPlayCommand(int argc, char** argv);
 
 }  // namespace brisca::tools

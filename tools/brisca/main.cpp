@@ -1,4 +1,5 @@
-// The `brisca` command-line tool: sample recordings and stream inspection.
+// The `brisca` command-line tool: sample recordings, stream inspection and
+// headless playback.
 #include <cstdio>
 #include <cstring>
 
@@ -19,7 +20,9 @@ void PrintUsage() {
       "  list --disk [--json]              list the recordings of the recorder disk\n"
       "  summary FILE...                   describe stream files\n"
       "  extract FILE VIDEO AUDIO          write the H.264 and voice payloads of a stream file\n"
-      "  mkdisk OUT [OPTIONS]              build a recorder-disk image from stream files\n",
+      "  mkdisk OUT [OPTIONS]              build a recorder-disk image from stream files\n"
+      "  play NAME... [OPTIONS]            play up to 8 recordings together, headless, and\n"
+      "                                    report their pacing (see 'brisca play')\n",
       stderr);
 }
 
@@ -44,6 +47,8 @@ int main(int argc, char** argv) {
     return brisca::tools::RunListCommand(argc - 2, argv + 2);
   if (std::strcmp(command, "extract") == 0)
     return brisca::tools::RunExtractCommand(argc - 2, argv + 2);
+  if (std::strcmp(command, "play") == 0)
+    return brisca::tools::RunPlayCommand(argc - 2, argv + 2);
   if (std::strcmp(command, "mkdisk") == 0)
     return brisca::tools::RunMkdiskCommand(argc - 2, argv + 2);
   PrintUsage();
