@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The main job for now: builds the tool, generates the demo recordings (four
 # cameras of one drive, each with another voice codec) and a demo recorder
-# disk into demo/, shows what the recordings contain, finds the disk on the
-# drive names and lists its recordings.
+# disk into demo/, shows what the recordings contain, plays the four cameras
+# together through the library's playback exports, finds the disk on the
+# drive names, lists its recordings and plays one from the disk.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -28,6 +29,13 @@ echo
 echo "First frames of demo/ch1.strm (kind, timestamp, length, MD5; telemetry for kind 3):"
 "$tool" frames demo/ch1.strm | sed -n '1,12p'
 
+echo
+echo "The four cameras played together for 10 s, headless, with a snapshot of"
+echo "each at 5 s in demo/snapshots (brisca play):"
+mkdir -p demo/snapshots
+"$tool" play demo/ch1.strm demo/ch2.strm demo/ch3.strm demo/ch4.strm --seconds 10 \
+  --snapshot-at 5000 --snapshot-dir demo/snapshots
+
 # A recorder disk: several cameras and record types on two dates, one
 # recording running past midnight (not listed, as the recorder's own player
 # does). The disk search finds it on "E:".
@@ -40,3 +48,6 @@ first=$("$tool" list --disk | sed -n '1s/\t.*//p')
 echo
 echo "First frames of recording $first read from the disk:"
 "$tool" frames --disk "$first" | sed -n '1,6p'
+echo
+echo "Recording $first played from the disk for 3 s:"
+"$tool" play "$first" --seconds 3
