@@ -8,6 +8,8 @@
 #include <memory>
 #include <thread>
 
+#include <unistd.h>
+
 #include "brisca/recordings/frame_pool.h"
 #include "brisca/recordings/stream_frame_reader.h"
 
@@ -72,8 +74,10 @@ std::string Recording(const std::string& options) {
   if (auto found = made.find(options); found != made.end()) return found->second;
   const std::filesystem::path folder = ENGINE_TEST_WORK;
   std::filesystem::create_directories(folder);
-  const std::string path =
-      (folder / ("recording-" + std::to_string(made.size()) + ".strm")).string();
+  // CTest runs each test in a process of its own, several at once.
+  const std::string path = (folder / ("recording-" + std::to_string(getpid()) + "-" +
+                                      std::to_string(made.size()) + ".strm"))
+                               .string();
   const std::string command = std::string("'") + ENGINE_TEST_TOOL + "' sample stream " + options +
                               " -o '" + path + "' >/dev/null";
   if (std::system(command.c_str()) != 0) return {};
