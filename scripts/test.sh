@@ -21,8 +21,9 @@ run_preset release
 run_preset asan
 # The threaded code: threads, events, locks, the frame pool and queue, the
 # sound output's callback thread, readers sharing the mounted disk, the
-# handle table, and the playback engine with its exports.
-run_preset tsan -R '^(ThreadTest|EventTest|MutexLockTest|FramePoolTest|FrameQueueTest|AudioOutputTest|DiskRecordingTest|HandleTableTest|PlayerTest|MulPlayTest|MulPlayEndToEndTest|ExportedPlaybackTest|DiskPlaybackTest)\.'
+# handle table, the playback engine with its exports, and the conversion
+# worker.
+run_preset tsan -R '^(ThreadTest|EventTest|MutexLockTest|FramePoolTest|FrameQueueTest|AudioOutputTest|DiskRecordingTest|HandleTableTest|PlayerTest|MulPlayTest|MulPlayEndToEndTest|ExportedPlaybackTest|DiskPlaybackTest|ConvertFileNvrTest|ConvertExportsTest)\.'
 
 echo "== fuzz build"
 cmake --preset fuzz >/dev/null

@@ -208,6 +208,43 @@ BRISCA_EXPORT int32_t BRISCA_CALL BR_StartCutFile(uint32_t cut, int32_t start, i
 BRISCA_EXPORT int32_t BRISCA_CALL BR_StopCutFile(uint32_t cut);
 BRISCA_EXPORT int32_t BRISCA_CALL BR_CloseCutFile(uint32_t cut);
 
+/* Conversion. A conversion handle copies a time range of one recording into
+ * an AVI file on a worker thread: the H.264 frames unchanged, the voice as
+ * 8 kHz mono 16-bit PCM. Every export here answers a zero, stale or forged
+ * handle with -1 (InitDllMange: 0 for no handle). */
+
+/* Progress of a conversion, on its worker thread: after each video frame
+ * (done, total) in units of the recording's bytes; at the end (total,
+ * total) when the whole range was written, or (-1, last position) when
+ * reading the recording, creating or writing the file failed (the file then
+ * holds what was written up to the last whole chunk, and is readable). A
+ * range that cannot be converted at all (source not found, a time that is
+ * not a time of day, a start after the recording's end, a range without a
+ * frame) ends without any call and without a file. */
+typedef void(BRISCA_CALL* JV_CONVERT_PROGRESS_CALLBACK)(uint32_t user, int32_t done,
+                                                        int32_t total);
+
+/* A conversion from `source` (a disk recording name, the disk mounted with
+ * NVR_Mount, or the path of a stream file containing '/') to the AVI file
+ * `destination`, created or truncated when the conversion starts. The
+ * handle, or 0 when none could be created. */
+BRISCA_EXPORT uint32_t BRISCA_CALL JV_CONVERTDLL_InitDllMange(const char* source,
+                                                             const char* destination);
+/* Waits for a running conversion to finish, then destroys the handle. 0;
+ * -1 (and nothing done) when called from the handle's own callback. */
+BRISCA_EXPORT int32_t BRISCA_CALL JV_CONVERTDLL_UnInitDllMange(uint32_t convert);
+/* The progress callback and its user value; NULL for none. 0. */
+BRISCA_EXPORT int32_t BRISCA_CALL JV_CONVERTDLL_RegisterCovInfoCallBack(
+    uint32_t convert, uint32_t user, JV_CONVERT_PROGRESS_CALLBACK callback);
+/* Starts the conversion of the range from `start` to `end`, clock times
+ * packed as hour * 65536 + minute * 256 + second (the start on the
+ * recording's first date, the end on its last). The other words are not
+ * used. 0, also when the handle was started before (it is not started
+ * again); -1 when no worker thread could be made. */
+BRISCA_EXPORT int32_t BRISCA_CALL JV_CONVERTDLL_ConvertH264ToAVI(uint32_t convert, uint32_t unused1,
+                                                                uint32_t unused2, uint32_t start,
+                                                                uint32_t end, uint32_t unused3);
+
 /* Disk family. Drive names "C:" to "N:" resolve through the environment
  * variable BRISCA_DRIVES (':'-separated paths, the first for "C:"), else the
  * machine's whole-disk block devices in name order. */

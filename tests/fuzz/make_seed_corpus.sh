@@ -5,7 +5,8 @@
 # tvfs_mount_fuzzer gets small recorder-disk images behind its three, and
 # disk_recording_fuzzer the same images as they are; h264_decoder_fuzzer
 # gets the H.264 payloads of small recordings, one of them cut short;
-# voice_decoder_fuzzer gets real voice frames of every codec.
+# voice_decoder_fuzzer gets real voice frames of every codec;
+# avi_conversion_fuzzer gets small recordings behind a time range.
 # usage: make_seed_corpus.sh BRISCA_TOOL OUTPUT_FOLDER
 set -euo pipefail
 tool=$1
@@ -95,11 +96,31 @@ voice_seeds() {
   done
 }
 
+# Small recordings behind the start and end hour, minute and second: ranges
+# inside, around and after them, unreadable times, damaged streams.
+conversion_seed() {  # name control-bytes sample-options...
+  local name=$1 control=$2
+  shift 2
+  "$tool" sample stream --size 96x64 --duration 6 --fps 5 --keyint 5 \
+    --start "2026-03-08 10:00:00" "$@" -o "$tmp/$name" >/dev/null
+  { printf "$control"; head -c 200000 "$tmp/$name"; } > "$out/$name"
+}
+
+conversion_seeds() {
+  conversion_seed inside '\x0a\x00\x01\x0a\x00\x04' --audio alaw
+  conversion_seed around '\x09\x00\x00\x0b\x00\x00' --audio g726-24
+  conversion_seed after '\x0b\x00\x00\x0b\x00\x05' --audio ima
+  conversion_seed unreadable '\x0a\x00\x01\xff\xff\xff' --audio ulaw
+  conversion_seed noisy '\x0a\x00\x00\x0a\x00\x05' --audio g726-40 --noise 2 --seed 7
+  conversion_seed torn '\x0a\x00\x02\x0a\x00\x05' --audio alaw --tear 3 --truncate-end --seed 9
+}
+
 case "$(basename "$out")" in
   stream_scan_fuzzer) stream_seeds ;;
   voice_decoder_fuzzer) voice_seeds ;;
   tvfs_mount_fuzzer) disk_seeds ;;
   disk_recording_fuzzer) with_control=0; disk_seeds ;;
   h264_decoder_fuzzer) h264_seeds ;;
+  avi_conversion_fuzzer) conversion_seeds ;;
   *) echo "make_seed_corpus.sh: no seeds for $(basename "$out")" >&2; exit 2 ;;
 esac

@@ -9,5 +9,6 @@ int RunSummaryCommand(int argc, char** argv);
 int RunExtractCommand(int argc, char** argv);
 int RunListCommand(int argc, char** argv);
 int RunPlayCommand(int argc, char** argv);
+int RunConvertCommand(int argc, char** argv);
 
 }  // namespace brisca::tools

@@ -22,7 +22,9 @@ void PrintUsage() {
       "  extract FILE VIDEO AUDIO          write the H.264 and voice payloads of a stream file\n"
       "  mkdisk OUT [OPTIONS]              build a recorder-disk image from stream files\n"
       "  play NAME... [OPTIONS]            play up to 8 recordings together, headless, and\n"
-      "                                    report their pacing (see 'brisca play')\n",
+      "                                    report their pacing (see 'brisca play')\n"
+      "  convert NAME --from HH:MM:SS --to HH:MM:SS -o OUT.avi [--disk IMAGE]\n"
+      "                                    convert a range of a recording to an AVI file\n",
       stderr);
 }
 
@@ -49,6 +51,8 @@ int main(int argc, char** argv) {
     return brisca::tools::RunExtractCommand(argc - 2, argv + 2);
   if (std::strcmp(command, "play") == 0)
     return brisca::tools::RunPlayCommand(argc - 2, argv + 2);
+  if (std::strcmp(command, "convert") == 0)
+    return brisca::tools::RunConvertCommand(argc - 2, argv + 2);
   if (std::strcmp(command, "mkdisk") == 0)
     return brisca::tools::RunMkdiskCommand(argc - 2, argv + 2);
   PrintUsage();

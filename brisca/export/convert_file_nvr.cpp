@@ -1,0 +1,221 @@
+#include "brisca/export/convert_file_nvr.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <limits>
+#include <utility>
+
+#include "brisca/base/diag_log.h"
+#include "brisca/decode/cadec_factory.h"
+#include "brisca/export/convert_range.h"
+#include "brisca/recordings/file_nvr.h"
+
+namespace brisca {
+namespace {
+
+// Voice frames are copied and decoded in fixed buffers of this size; a
+// frame that does not fit is skipped (recorder voice frames stay far below).
+constexpr uint32_t kVoiceBufferBytes = 2048;
+// The PCM track: what the voice decoders put out is stored as it comes.
+constexpr int kPcmFormatTag = 1;
+constexpr int kPcmBitRateKbps = 128;
+
+struct VoiceBuffers {
+  std::array<uint8_t, kVoiceBufferBytes> input;
+  std::array<int16_t, kVoiceBufferBytes / 2> output;
+};
+
+std::unique_ptr<CRecFile> MakeDiskOrStreamReader(const std::string& source) {
+  // Disk recording names use backslashes; a '/' names a stream file.
+  return std::make_unique<CFileNvr>(source.find('/') != std::string::npos ? 0 : 1);
+}
+
+// Progress values are byte distances in the recording handed over as 32-bit
+// values. Ranges beyond 2 GiB are scaled down by a power of two, so done and
+// total keep their ratio and no value wraps (a wrapped one could even read
+// as -1, the failure report).
+class ProgressScale {
+ public:
+  explicit ProgressScale(uint64_t total) {
+    while ((total >> shift_) > uint64_t{std::numeric_limits<int32_t>::max()}) ++shift_;
+  }
+  int32_t operator()(uint64_t value) const {
+    return static_cast<int32_t>(
+        std::min<uint64_t>(value >> shift_, std::numeric_limits<int32_t>::max()));
+  }
+
+ private:
+  int shift_ = 0;
+};
+
+// Decodes one voice frame and appends its samples. True when there was
+// nothing to write or the write succeeded.
+bool WriteVoice(const RecFrame& frame, CADEC& decoder, CAviWriter& avi, VoiceBuffers& buffers) {
+  if (frame.length > buffers.input.size() || decoder.OutputBufferSize() > sizeof buffers.output)
+    return true;
+  buffers.input.fill(0);
+  buffers.output.fill(0);
+  std::memcpy(buffers.input.data(), frame.data, frame.length);
+  uint16_t count = static_cast<uint16_t>(frame.length / 2);
+  decoder.Decode(buffers.input.data(), buffers.output.data(), &count);
+  const uint32_t bytes = std::min<uint32_t>(uint32_t{count} * 2, sizeof buffers.output);
+  // A frame the decoder refused gives no samples and no empty chunk.
+  if (bytes == 0) return true;
+  return avi.WriteAudio(reinterpret_cast<const uint8_t*>(buffers.output.data()), bytes) == 0;
+}
+
+}  // namespace
+
+CConvertFileNvr::CConvertFileNvr(std::string source, std::string destination)
+    : CConvertFileNvr(std::move(source), std::move(destination), MakeDiskOrStreamReader) {}
+
+CConvertFileNvr::CConvertFileNvr(std::string source, std::string destination,
+                                 ReaderFactory make_reader)
+    : CThread("brisca-convert"),
+      source_(std::move(source)),
+      destination_(std::move(destination)),
+      make_reader_(std::move(make_reader)) {}
+
+CConvertFileNvr::~CConvertFileNvr() { Finish(); }
+
+void CConvertFileNvr::SetCallback(uint32_t user, JV_CONVERT_PROGRESS_CALLBACK callback) {
+  const std::lock_guard lock(callback_mutex_);
+  user_ = user;
+  callback_ = callback;
+}
+
+int CConvertFileNvr::StartConversion(uint32_t packed_start, uint32_t packed_end) {
+  const std::lock_guard lock(start_mutex_);
+  if (finishing_) return -1;
+  if (IsStarted()) return 0;
+  packed_start_ = packed_start;
+  packed_end_ = packed_end;
+  return Start() == 1 ? 0 : -1;
+}
+
+void CConvertFileNvr::Finish() {
+  const std::lock_guard lock(start_mutex_);
+  finishing_ = true;
+  // The body does not watch the stop event: this waits for the whole range.
+  Stop();
+}
+
+bool CConvertFileNvr::OnWorkerThread() const {
+  return worker_id_.load() == std::this_thread::get_id();
+}
+
+uint32_t CConvertFileNvr::Run() {
+  worker_id_ = std::this_thread::get_id();
+  // The range was stored before the thread was made, and is not written
+  // while it runs.
+  const int result = Convert(packed_start_, packed_end_);
+  worker_id_ = std::thread::id{};
+  return static_cast<uint32_t>(result);
+}
+
+void CConvertFileNvr::Report(int32_t done, int32_t total) {
+  JV_CONVERT_PROGRESS_CALLBACK callback = nullptr;
+  uint32_t user = 0;
+  {
+    const std::lock_guard lock(callback_mutex_);
+    callback = callback_;
+    user = user_;
+  }
+  if (callback) callback(user, done, total);
+}
+
+int CConvertFileNvr::Convert(uint32_t packed_start, uint32_t packed_end) {
+  std::unique_ptr<CRecFile> reader = make_reader_ ? make_reader_(source_) : nullptr;
+  if (!reader || reader->Open(source_.c_str()) != 0) {
+    BrLog("CConvertFileNvr::Run:1 %s", source_.c_str());
+    return -1;
+  }
+  RecFileInfo info{};
+  reader->CopyFileInfo(&info);
+  const ConvertRange range =
+      ComputeConvertRange(info.start_time, info.end_time, packed_start, packed_end);
+  if (range.verdict != RangeVerdict::kOk) {
+    BrLog("CConvertFileNvr::Run:2 %s %06x %06x %d", source_.c_str(), packed_start, packed_end,
+          static_cast<int>(range.verdict));
+    return -1;
+  }
+  int32_t width = 0;
+  int32_t height = 0;
+  reader->GetPictureSize(&width, &height);
+  uint64_t first = 0;
+  uint64_t last = 0;
+  // A range whose end lands on the start's key frame holds nothing to copy.
+  if (!reader->QueryRange(range.start_ms, range.end_ms, &first, &last) || last <= first) {
+    BrLog("CConvertFileNvr::Run:3 %s %d %d", source_.c_str(), range.start_ms, range.end_ms);
+    return -1;
+  }
+  const ProgressScale scale(last - first);
+
+  std::unique_ptr<CADEC> decoder = CreateAudioDecoder(info.audio_codec);
+  decoder->Open();
+  int error = AVI_ERR_NONE;
+  std::unique_ptr<CAviWriter> avi = CAviWriter::Open(destination_.c_str(), &error);
+  if (!avi) {
+    BrLog("CConvertFileNvr::Run:4 %s %s", destination_.c_str(), AviErrorText(error));
+    Report(-1, scale(last));
+    return 0;
+  }
+  // The track describes the samples as the decoder puts them out, whatever
+  // format the recording claims for its voice.
+  const AudioOutputFormat& pcm = decoder->output_format();
+  bool copied = avi->SetVideo(width, height, info.frame_rate, "h264") == 0 &&
+                avi->SetAudio(pcm.channels, static_cast<int32_t>(pcm.samples_per_second),
+                              pcm.bits_per_sample, kPcmFormatTag, kPcmBitRateKbps) == 0;
+  uint64_t position = first;
+  copied = copied && CopyFrames(*reader, *decoder, *avi, first, last, position);
+  if (avi->Close() != 0) {
+    BrLog("CConvertFileNvr::Run:5 %s %s", destination_.c_str(), AviErrorText(avi->error()));
+    copied = false;
+  }
+  reader->Close();
+  if (!copied || position < last) {
+    Report(-1, scale(last));
+  } else {
+    Report(scale(last - first), scale(last - first));
+  }
+  return 0;
+}
+
+bool CConvertFileNvr::CopyFrames(CRecFile& reader, CADEC& decoder, CAviWriter& avi, uint64_t first,
+                                 uint64_t last, uint64_t& position) {
+  const ProgressScale scale(last - first);
+  VoiceBuffers voice;
+  while (reader.current_frame_position() < last) {
+    RecFrame* frame = nullptr;
+    RecFrame* info = nullptr;
+    if (reader.ReadFrame(&frame, &info) != 0) {
+      BrLog("CConvertFileNvr::Run:6 %s %llu", source_.c_str(),
+            static_cast<unsigned long long>(position));
+      return false;
+    }
+    position = reader.current_frame_position();
+    bool written = true;
+    if (frame->kind == FRAME_AUDIO) {
+      written = WriteVoice(*frame, decoder, avi, voice);
+    } else if (frame->kind == FRAME_VIDEO_KEY || frame->kind == FRAME_VIDEO_PREDICTED) {
+      written =
+          avi.WriteVideoFrame(frame->data, frame->length, frame->kind == FRAME_VIDEO_KEY) == 0;
+      // Scaled down, a frame near the end could read as done; only the
+      // final report says so.
+      if (written && position < last)
+        Report(std::min(scale(position > first ? position - first : 0), scale(last - first) - 1),
+               scale(last - first));
+    }
+    // Telemetry that came with the frame is not written.
+    reader.ReleaseFrame(frame);
+    if (info) reader.ReleaseFrame(info);
+    if (!written) {
+      BrLog("CConvertFileNvr::Run:7 %s %s", destination_.c_str(), AviErrorText(avi.error()));
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace brisca
