@@ -138,6 +138,9 @@ int CConvertFileNvr::Convert(uint32_t packed_start, uint32_t packed_end) {
   if (range.verdict != RangeVerdict::kOk) {
     BrLog("CConvertFileNvr::Run:2 %s %06x %06x %d", source_.c_str(), packed_start, packed_end,
           static_cast<int>(range.verdict));
+    // A time that is no time of day is the caller's mistake, which it must
+    // hear of; the other refusals end silently, as callers expect.
+    if (range.verdict == RangeVerdict::kInvalidTime) Report(-1, 0);
     return -1;
   }
   int32_t width = 0;

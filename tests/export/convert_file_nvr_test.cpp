@@ -196,11 +196,13 @@ TEST_F(ConvertFileNvrTest, StartAfterTheRecordingMakesNoFileAndNoReport) {
   EXPECT_FALSE(testing::FileExists(output));
 }
 
-TEST_F(ConvertFileNvrTest, UnreadableTimesMakeNoFileAndNoReport) {
+TEST_F(ConvertFileNvrTest, UnreadableTimesMakeNoFileAndReportFailure) {
   const std::string output = WorkPath("unreadable.avi");
   EXPECT_EQ(Conversion(output)->Convert(Packed(10, 15, 0), Packed(255, 255, 255)), -1);
   EXPECT_EQ(Conversion(output)->Convert(Packed(255, 255, 255), Packed(255, 255, 255)), -1);
-  EXPECT_TRUE(TakeReports().empty());
+  const std::vector<Report> taken = TakeReports();
+  ASSERT_EQ(taken.size(), 2u);
+  for (const Report& report : taken) EXPECT_EQ(report.done, -1);
   EXPECT_FALSE(testing::FileExists(output));
 }
 
