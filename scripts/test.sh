@@ -22,8 +22,8 @@ run_preset asan
 # The threaded code: threads, events, locks, the frame pool and queue, the
 # sound output's callback thread, readers sharing the mounted disk, the
 # handle table, the playback engine with its exports, and the conversion
-# worker.
-run_preset tsan -R '^(ThreadTest|EventTest|MutexLockTest|FramePoolTest|FrameQueueTest|AudioOutputTest|DiskRecordingTest|HandleTableTest|PlayerTest|MulPlayTest|MulPlayEndToEndTest|ExportedPlaybackTest|DiskPlaybackTest|ConvertFileNvrTest|ConvertExportsTest)\.'
+# worker with its voice decoding stage.
+run_preset tsan -R '^(ThreadTest|EventTest|MutexLockTest|FramePoolTest|FrameQueueTest|AudioOutputTest|DiskRecordingTest|HandleTableTest|PlayerTest|MulPlayTest|MulPlayEndToEndTest|ExportedPlaybackTest|DiskPlaybackTest|ConvertFileNvrTest|ConvertFileNvrVoiceTest|VoiceDecodeStageTest|ConvertExportsTest)\.'
 
 echo "== fuzz build"
 cmake --preset fuzz >/dev/null

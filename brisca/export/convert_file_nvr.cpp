@@ -1,34 +1,32 @@
 #include "brisca/export/convert_file_nvr.h"
 
 #include <algorithm>
-#include <array>
-#include <cstring>
+#include <deque>
 #include <limits>
+#include <span>
 #include <utility>
 
 #include "brisca/base/diag_log.h"
 #include "brisca/decode/cadec_factory.h"
 #include "brisca/export/convert_range.h"
+#include "brisca/export/voice_decode_stage.h"
 #include "brisca/recordings/file_nvr.h"
 
 namespace brisca {
 namespace {
 
-// Voice frames are copied and decoded in fixed buffers of this size; a
-// frame that does not fit is skipped (recorder voice frames stay far below).
-constexpr uint32_t kVoiceBufferBytes = 2048;
 // The PCM track: what the voice decoders put out is stored as it comes.
 constexpr int kPcmFormatTag = 1;
 constexpr int kPcmBitRateKbps = 128;
 
-struct VoiceBuffers {
-  std::array<uint8_t, kVoiceBufferBytes> input;
-  std::array<int16_t, kVoiceBufferBytes / 2> output;
-};
+// Frames the conversion's reader can hand out: video frames wait in the
+// reader's pool while the voice before them is decoded.
+constexpr size_t kReaderPoolFrames = 48;
 
 std::unique_ptr<CRecFile> MakeDiskOrStreamReader(const std::string& source) {
   // Disk recording names use backslashes; a '/' names a stream file.
-  return std::make_unique<CFileNvr>(source.find('/') != std::string::npos ? 0 : 1);
+  return std::make_unique<CFileNvr>(source.find('/') != std::string::npos ? 0 : 1,
+                                    kReaderPoolFrames);
 }
 
 // Progress values are byte distances in the recording handed over as 32-bit
@@ -48,22 +46,6 @@ class ProgressScale {
  private:
   int shift_ = 0;
 };
-
-// Decodes one voice frame and appends its samples. True when there was
-// nothing to write or the write succeeded.
-bool WriteVoice(const RecFrame& frame, CADEC& decoder, CAviWriter& avi, VoiceBuffers& buffers) {
-  if (frame.length > buffers.input.size() || decoder.OutputBufferSize() > sizeof buffers.output)
-    return true;
-  buffers.input.fill(0);
-  buffers.output.fill(0);
-  std::memcpy(buffers.input.data(), frame.data, frame.length);
-  uint16_t count = static_cast<uint16_t>(frame.length / 2);
-  decoder.Decode(buffers.input.data(), buffers.output.data(), &count);
-  const uint32_t bytes = std::min<uint32_t>(uint32_t{count} * 2, sizeof buffers.output);
-  // A frame the decoder refused gives no samples and no empty chunk.
-  if (bytes == 0) return true;
-  return avi.WriteAudio(reinterpret_cast<const uint8_t*>(buffers.output.data()), bytes) == 0;
-}
 
 }  // namespace
 
@@ -188,37 +170,90 @@ int CConvertFileNvr::Convert(uint32_t packed_start, uint32_t packed_end) {
 bool CConvertFileNvr::CopyFrames(CRecFile& reader, CADEC& decoder, CAviWriter& avi, uint64_t first,
                                  uint64_t last, uint64_t& position) {
   const ProgressScale scale(last - first);
-  VoiceBuffers voice;
-  while (reader.current_frame_position() < last) {
+  // Frames read and not yet written, in reading order: video frames held
+  // in the reader's pool, voice frames as places in the decode stage.
+  struct Pending {
+    RecFrame* video;  // null for voice
+    uint64_t position;
+  };
+  std::deque<Pending> pending;
+  // Each read may take a media frame and a telemetry frame from the pool.
+  const size_t held_video_limit = std::max<size_t>(reader.pool_frame_count(), 3) - 2;
+  size_t held_video = 0;
+  VoiceDecodeStage voice(decoder, held_video_limit + 16);
+
+  // Writes the oldest pending frame, waiting for its samples when `wait`;
+  // false when it was not ready or the write failed (then `failed`).
+  bool failed = false;
+  const auto write_oldest = [&](bool wait) {
+    const Pending oldest = pending.front();
+    if (oldest.video == nullptr) {
+      if (!wait && !voice.OldestReady()) return false;
+      const std::span<const uint8_t> samples = voice.TakeOldest();
+      pending.pop_front();
+      // A frame the decoder refused gives no samples and no empty chunk.
+      failed = !samples.empty() && avi.WriteAudio(samples.data(),
+                                                  static_cast<uint32_t>(samples.size())) != 0;
+      return !failed;
+    }
+    pending.pop_front();
+    --held_video;
+    const RecFrame& frame = *oldest.video;
+    failed = avi.WriteVideoFrame(frame.data, frame.length, frame.kind == FRAME_VIDEO_KEY) != 0;
+    reader.ReleaseFrame(oldest.video);
+    // Scaled down, a frame near the end could read as done; only the final
+    // report says so.
+    if (!failed && oldest.position < last)
+      Report(std::min(scale(oldest.position > first ? oldest.position - first : 0),
+                      scale(last - first) - 1),
+             scale(last - first));
+    return !failed;
+  };
+  const auto release_pending = [&] {
+    for (const Pending& item : pending) {
+      if (item.video) reader.ReleaseFrame(item.video);
+    }
+    pending.clear();
+  };
+
+  bool read_failed = false;
+  while (!failed && reader.current_frame_position() < last) {
+    // Room for the next read: below the limits of held video and waiting voice.
+    while (!failed && !pending.empty() && (held_video >= held_video_limit || voice.Full()))
+      write_oldest(true);
+    if (failed) break;
     RecFrame* frame = nullptr;
     RecFrame* info = nullptr;
     if (reader.ReadFrame(&frame, &info) != 0) {
       BrLog("CConvertFileNvr::Run:6 %s %llu", source_.c_str(),
             static_cast<unsigned long long>(position));
-      return false;
-    }
-    position = reader.current_frame_position();
-    bool written = true;
-    if (frame->kind == FRAME_AUDIO) {
-      written = WriteVoice(*frame, decoder, avi, voice);
-    } else if (frame->kind == FRAME_VIDEO_KEY || frame->kind == FRAME_VIDEO_PREDICTED) {
-      written =
-          avi.WriteVideoFrame(frame->data, frame->length, frame->kind == FRAME_VIDEO_KEY) == 0;
-      // Scaled down, a frame near the end could read as done; only the
-      // final report says so.
-      if (written && position < last)
-        Report(std::min(scale(position > first ? position - first : 0), scale(last - first) - 1),
-               scale(last - first));
+      read_failed = true;
+      break;
     }
     // Telemetry that came with the frame is not written.
-    reader.ReleaseFrame(frame);
     if (info) reader.ReleaseFrame(info);
-    if (!written) {
-      BrLog("CConvertFileNvr::Run:7 %s %s", destination_.c_str(), AviErrorText(avi.error()));
-      return false;
+    position = reader.current_frame_position();
+    if (frame->kind == FRAME_AUDIO) {
+      voice.Submit(frame->data, frame->length);
+      reader.ReleaseFrame(frame);
+      pending.push_back({nullptr, position});
+    } else if (frame->kind == FRAME_VIDEO_KEY || frame->kind == FRAME_VIDEO_PREDICTED) {
+      pending.push_back({frame, position});
+      ++held_video;
+    } else {
+      reader.ReleaseFrame(frame);
+    }
+    while (!failed && !pending.empty() && write_oldest(false)) {
     }
   }
-  return true;
+  // What was read before a read failure is still written.
+  while (!failed && !pending.empty()) write_oldest(true);
+  release_pending();
+  if (failed) {
+    BrLog("CConvertFileNvr::Run:7 %s %s", destination_.c_str(), AviErrorText(avi.error()));
+    return false;
+  }
+  return !read_failed;
 }
 
 }  // namespace brisca

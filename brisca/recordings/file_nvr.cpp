@@ -42,7 +42,9 @@ BR_SYSTEMTIME ToSystemTime(const WallClock& clock, uint32_t seconds_of_day) {
 
 }  // namespace
 
-CFileNvr::CFileNvr(int source_mode) { source_mode_ = source_mode; }
+CFileNvr::CFileNvr(int source_mode, size_t pool_frames) : CRecFile(pool_frames) {
+  source_mode_ = source_mode;
+}
 
 CFileNvr::~CFileNvr() { Close(); }
 

@@ -20,7 +20,7 @@ class CFileNvr : public CRecFile {
  public:
   // source_mode 1: recorder-disk segments (the disk must be mounted);
   // 0: host stream files.
-  explicit CFileNvr(int source_mode = 1);
+  explicit CFileNvr(int source_mode = 1, size_t pool_frames = kPoolFrameCount);
   ~CFileNvr() override;
 
   // 0, or 1 for every failure: no such recording, unreadable, or no key

@@ -37,6 +37,8 @@ class FramePool {
   void Release(RecFrame* frame);
 
   size_t FreeCount();
+  // Frames in the pool, handed out or free.
+  size_t FrameCount() const { return all_.size(); }
 
  private:
   CMutexLock lock_;

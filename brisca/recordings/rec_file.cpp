@@ -2,7 +2,7 @@
 
 namespace brisca {
 
-CRecFile::CRecFile() = default;
+CRecFile::CRecFile(size_t pool_frames) : pool_(pool_frames) {}
 
 int CRecFile::ReleaseFrame(RecFrame* frame) {
   pool_.Release(frame);

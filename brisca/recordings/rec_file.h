@@ -20,7 +20,9 @@ inline constexpr int kRecordingPathSize = 260;
 
 class CRecFile {
  public:
-  CRecFile();
+  // `pool_frames`: frames the reader can have handed out at once; a consumer
+  // that holds frames while it reads on asks for more than the default.
+  explicit CRecFile(size_t pool_frames = kPoolFrameCount);
   virtual ~CRecFile() = default;
   CRecFile(const CRecFile&) = delete;
   CRecFile& operator=(const CRecFile&) = delete;
@@ -65,6 +67,7 @@ class CRecFile {
   // Byte offset in the source of the frame last handed out.
   uint64_t current_frame_position();
   uint64_t current_timestamp();
+  size_t pool_frame_count() const { return pool_.FrameCount(); }
 
  protected:
   CMutexLock main_lock_;  // taken by every public operation

@@ -172,11 +172,47 @@ TEST_F(ConvertFileNvrTest, CopiesTheRangeUpToTheRecordingsEnd) {
     EXPECT_EQ(file->index[i].offset, file->chunks[i].offset);
     EXPECT_EQ(file->index[i].length, file->chunks[i].data.size());
   }
+  // Chunks lie in the recording's order of video and voice.
+  std::vector<std::string> order;
+  for (const SourceFrame& frame : expected)
+    order.push_back(frame.kind == FRAME_AUDIO ? "01wb" : "00db");
+  std::vector<std::string> written;
+  for (const auto& entry : file->index) written.push_back(entry.id);
+  EXPECT_EQ(written, order);
   size_t video_index = 0;
   for (const SourceFrame& frame : expected) {
     if (frame.kind == FRAME_AUDIO) continue;
     while (file->index[video_index].id != "00db") ++video_index;
     EXPECT_EQ(file->index[video_index++].flags, frame.kind == FRAME_VIDEO_KEY ? 0x10u : 0u);
+  }
+}
+
+// G.726 voice is decoded beside the copying of the video: the samples are
+// still those of the frames decoded in order, and the chunks keep the
+// recording's order, in a reader with the smallest pool as well.
+TEST(ConvertFileNvrVoiceTest, G726VoiceKeepsItsSamplesAndPlace) {
+  const std::string recording = testing::Recording(
+      "--size 96x64 --fps 25 --keyint 25 --duration 20 --audio g726-24 "
+      "--start '2026-05-01 09:00:00' --seed 5");
+  ASSERT_FALSE(recording.empty());
+  const std::vector<SourceFrame> expected = FramesOfRange(recording, 0, 18000);
+  ASSERT_FALSE(expected.empty());
+  std::vector<std::string> order;
+  for (const SourceFrame& frame : expected)
+    order.push_back(frame.kind == FRAME_AUDIO ? "01wb" : "00db");
+  for (const size_t pool_frames : {kPoolFrameCount, size_t{48}}) {
+    const std::string output = WorkPath("g726-" + std::to_string(pool_frames) + ".avi");
+    CConvertFileNvr conversion(recording, output, [pool_frames](const std::string&) {
+      return std::make_unique<CFileNvr>(0, pool_frames);
+    });
+    ASSERT_EQ(conversion.Convert(Packed(9, 0, 0), Packed(9, 0, 18)), 0);
+    const std::optional<AviFile> file = ReadAvi(output);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->Chunks("00db"), Video(expected)) << pool_frames;
+    EXPECT_EQ(file->Joined("01wb"), DecodedVoice(expected, 1)) << pool_frames;
+    std::vector<std::string> written;
+    for (const auto& entry : file->index) written.push_back(entry.id);
+    EXPECT_EQ(written, order) << pool_frames;
   }
 }
 

@@ -2,7 +2,9 @@
 // frame validation, output bounds and G.726 state across frames.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "brisca/decode/cadec_factory.h"
 #include "brisca/decode/cadec_g711.h"
 #include "brisca/decode/cadec_g726.h"
+#include "platform/lib_VoiceEngine_dll/g726_decoder.h"
 #include "platform/lib_VoiceEngine_dll/lib_VoiceEngine_dll.h"
 
 namespace brisca {
@@ -255,6 +258,43 @@ TEST(G726State, ZeroCodesGiveSilence) {
   const Decoded decoded = Decode(decoder, Frame(std::vector<uint8_t>(160, 0xF0)));
   ASSERT_EQ(decoded.count, 320);
   for (int16_t sample : decoded.samples) EXPECT_EQ(sample, 0);
+}
+
+bool SameState(const voice::G726State& x, const voice::G726State& y) {
+  return x.yl == y.yl && x.yu == y.yu && x.dms == y.dms && x.dml == y.dml && x.ap == y.ap &&
+         std::equal(std::begin(x.a), std::end(x.a), std::begin(y.a)) &&
+         std::equal(std::begin(x.b), std::end(x.b), std::begin(y.b)) &&
+         std::equal(std::begin(x.dq), std::end(x.dq), std::begin(y.dq)) &&
+         std::equal(std::begin(x.sr), std::end(x.sr), std::begin(y.sr)) &&
+         std::equal(std::begin(x.pk), std::end(x.pk), std::begin(y.pk)) && x.td == y.td;
+}
+
+// The AVX2 build gives the plain build's samples and state, frame after
+// frame, at every rate: on varied codes, on runs of the largest codes that
+// overload the predictor and on runs of silence that let it leak away.
+TEST(G726Builds, VectorMatchesPlain) {
+  std::vector<uint8_t> codes = Pattern(60000, 11);
+  codes.insert(codes.end(), 4000, 0xFF);
+  codes.insert(codes.end(), 4000, 0x00);
+  codes.insert(codes.end(), 4000, 0x77);
+  const std::vector<uint8_t> more = Pattern(20000, 12);
+  codes.insert(codes.end(), more.begin(), more.end());
+  for (int bits = 2; bits <= 5; ++bits) {
+    voice::G726State plain;
+    voice::G726State vector;
+    voice::ResetG726(plain);
+    voice::ResetG726(vector);
+    const size_t frame_bytes = 40 * static_cast<size_t>(bits);  // 320 samples
+    std::vector<int16_t> expected(320);
+    std::vector<int16_t> actual(320);
+    for (size_t at = 0; at + frame_bytes <= codes.size(); at += frame_bytes) {
+      voice::DecodeG726Plain(plain, bits, codes.data() + at, 320, expected.data());
+      if (!voice::DecodeG726Avx2(vector, bits, codes.data() + at, 320, actual.data()))
+        GTEST_SKIP() << "no AVX2 on this processor";
+      ASSERT_EQ(actual, expected) << "bits " << bits << " byte " << at;
+      ASSERT_TRUE(SameState(vector, plain)) << "bits " << bits << " byte " << at;
+    }
+  }
 }
 
 }  // namespace
