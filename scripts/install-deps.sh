@@ -15,6 +15,8 @@ packages=(
   libgtest-dev libbenchmark-dev
   # tools used by tests and benchmarks
   ffmpeg
+  dosfstools mtools                             # card volumes: mkfs.fat, mcopy, mtype
+  libxml2-utils                                 # xmllint: GPX tracks against the GPX 1.1 structure
 )
 
 missing=()

@@ -22,8 +22,9 @@ run_preset asan
 # The threaded code: threads, events, locks, the frame pool and queue, the
 # sound output's callback thread, readers sharing the mounted disk, the
 # handle table, the playback engine with its exports, and the conversion
-# worker with its voice decoding stage.
-run_preset tsan -R '^(ThreadTest|EventTest|MutexLockTest|FramePoolTest|FrameQueueTest|AudioOutputTest|DiskRecordingTest|HandleTableTest|PlayerTest|MulPlayTest|MulPlayEndToEndTest|ExportedPlaybackTest|DiskPlaybackTest|ConvertFileNvrTest|ConvertFileNvrVoiceTest|VoiceDecodeStageTest|ConvertExportsTest)\.'
+# worker with its voice decoding stage, and the index reader with its
+# exports.
+run_preset tsan -R '^(ThreadTest|EventTest|MutexLockTest|FramePoolTest|FrameQueueTest|AudioOutputTest|DiskRecordingTest|HandleTableTest|PlayerTest|MulPlayTest|MulPlayEndToEndTest|ExportedPlaybackTest|DiskPlaybackTest|ConvertFileNvrTest|ConvertFileNvrVoiceTest|VoiceDecodeStageTest|ConvertExportsTest|IndexReaderTest|DeviceExportsTest)\.'
 
 echo "== fuzz build"
 cmake --preset fuzz >/dev/null

@@ -82,6 +82,19 @@ typedef struct NvrSearchResult {
 /* Search progress callback; accepted by the search exports and not called. */
 typedef void(BRISCA_CALL* NVR_SEARCH_CALLBACK)(int32_t progress, int32_t user);
 
+#pragma pack(push, 4)
+/* One found card, written by JV_SearchSD (40 bytes). */
+typedef struct JvSearchResult {
+  int32_t drive;     /* physical drive number */
+  int32_t removable; /* 1 when the drive reports removable media */
+  char reserved[32]; /* not written */
+} JvSearchResult;
+#pragma pack(pop)
+
+/* Card listing progress: the registered user value and the percentage of
+ * recording slots examined, on the caller's thread. */
+typedef void(BRISCA_CALL* JV_SEARCH_CALLBACK)(int32_t user, int32_t percent);
+
 /* Picture formats a presentation target can accept. */
 #define BR_PIXFMT_I420 0
 #define BR_PIXFMT_RGB565 1
@@ -208,6 +221,43 @@ BRISCA_EXPORT int32_t BRISCA_CALL BR_StartCutFile(uint32_t cut, int32_t start, i
 BRISCA_EXPORT int32_t BRISCA_CALL BR_StopCutFile(uint32_t cut);
 BRISCA_EXPORT int32_t BRISCA_CALL BR_CloseCutFile(uint32_t cut);
 
+/* Device recordings: single host files of a second recorder family (a
+ * 64 KiB header, then video, audio and telemetry chunks; timestamps in
+ * microseconds). */
+
+/* Fills `param` with the summary of the device recording at `path`: start
+ * and end time, duration, channel, record type, text fields and device
+ * type. 0; 1 when the file is no device recording this library reads
+ * (null decoder handle 1). */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_GetFileParam(uint32_t decoder, RecFileParam* param,
+                                                  const char* path);
+
+/* Index reader: walks every telemetry record of one device recording on a
+ * worker thread. Every export here answers a zero, stale or forged handle
+ * with 1. The callback runs on the worker thread with event 2, value 0 and
+ * the user value when the walk has reached the end of the file; a walk
+ * that is stopped first calls nothing. */
+typedef void(BRISCA_CALL* BR_INDEX_READER_CALLBACK)(int32_t event, int32_t value, int32_t user);
+
+/* Opens the device recording at `path` (rewound). 0 and *reader set; 1
+ * when it cannot be opened (*reader untouched). */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_OpenIndexReader(const char* path, uint32_t* reader);
+/* Note the order: user value, then callback (NULL for none). 0. */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_SetReaderCallBack(uint32_t reader, int32_t user,
+                                                       BR_INDEX_READER_CALLBACK callback);
+/* The recording's summary as opening found it: start and end time, first
+ * and last timestamp (microseconds), duration, text fields, device type.
+ * 0; 1 for a null record. */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_GetIndexFileInfo(uint32_t reader, RecFileParam* param);
+/* Starts the walk (from where a stopped one ended). 0; 1 when it runs
+ * already or no thread could be made. */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_StartIndexReader(uint32_t reader);
+/* Stops the walk and waits for the worker, which ends promptly. 0; 1 when
+ * called from the reader's own callback (it would wait for itself). */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_StopIndexReader(uint32_t reader);
+/* Stops as above and destroys the reader. 0; 1 from its own callback. */
+BRISCA_EXPORT int32_t BRISCA_CALL BR_CloseIndexReader(uint32_t reader);
+
 /* Conversion. A conversion handle copies a time range of one recording into
  * an AVI file on a worker thread: the H.264 frames unchanged, the voice as
  * 8 kHz mono 16-bit PCM. Every export here answers a zero, stale or forged
@@ -273,6 +323,59 @@ BRISCA_EXPORT int32_t BRISCA_CALL JV_Mount(uint32_t decoder, int32_t disk);
 BRISCA_EXPORT int32_t BRISCA_CALL JV_UnMount(uint32_t decoder, int32_t disk);
 BRISCA_EXPORT void BRISCA_CALL JV_FreeFileParam(void* list);
 
+/* Card family. A card is read as a raw FAT volume from physical drive d,
+ * the d-th path of BRISCA_PHYSICAL_DRIVES (':'-separated), else the d-th
+ * whole-disk block device of the machine; drives are opened read-only. Its
+ * partitions 0-3 are "C:" to "F:" (card mode); an export folder holds
+ * "P_index00.bin" and "P_flyFFFFF.evf" files (folder mode). Recordings are
+ * named "P\F\S" (partition, file number, slot). The probe, the listing and
+ * the export share the process's card volume: run one at a time. */
+
+/* Sets the folder and mode (0 folder mode, 1 card mode) of all four
+ * partitions; returns `mode`. */
+BRISCA_EXPORT int32_t BRISCA_CALL JV_SetDir(const char* folder, int32_t mode);
+/* drive -1: probes physical drives 0-15, writes one JvSearchResult per card
+ * found into `results` (room for 16; may be NULL) and returns the count.
+ * drive >= 0: probes that drive only, writes nothing, 1 when it holds a
+ * card. A card is a drive whose first partition holds "index00.bin"; the
+ * last one found becomes the card that is listed (card mode). */
+BRISCA_EXPORT int32_t BRISCA_CALL JV_SearchSD(int32_t drive, JvSearchResult* results);
+/* Reads the index of all four partitions and lists their recordings. The
+ * number of records, with *list set to an array to free with
+ * JV_FreeFileParam (also when none was kept, as long as the indexes name at
+ * least one recording slot; otherwise *list is untouched and 0 returned), or
+ * the first partition's error: -1 mount failed, -2 index file not found,
+ * -3 header unreadable, -4 checksum wrong (card mode), -5 file ring
+ * unreadable, -6 file number 255 in the table, -7 recording table
+ * unreadable. `callback` (may be NULL) receives `user` and the percentage. */
+BRISCA_EXPORT int32_t BRISCA_CALL JV_GetFileParam(RecFileParam** list, JV_SEARCH_CALLBACK callback,
+                                                  int32_t user);
+/* 1 when `folder` holds an exported card index ("P_index00.bin", P 0-3,
+ * not a directory), else 0. */
+BRISCA_EXPORT int32_t BRISCA_CALL JV_IsExistsExortFile(const char* folder);
+
+/* Export of card recordings into a folder, on a worker of its own.
+ * `callback` (may be NULL) receives `user` and the overall progress 0-100,
+ * or -1 when the export ended before every recording was copied. */
+typedef void(BRISCA_CALL* JV_EXPORT_CALLBACK)(int32_t user, int32_t value);
+/* `names`: `count` consecutive 260-byte slots, each a zero-terminated
+ * recording name "P\F\S" of the index listed last (JV_GetFileParam).
+ * Deletes the folder's earlier export ("P_index00.bin" and the files whose
+ * name contains "fly" and ends in ".evf"), writes the four index files and
+ * copies the recordings into "P_flyFFFFF.evf" containers; the folder then
+ * reads back with JV_SetDir(folder, 0). 0 with *out set to the export
+ * handle, or 1 when the export could not start. The handle must be given
+ * to JV_StopExortFile in every case. */
+BRISCA_EXPORT int32_t BRISCA_CALL JV_StartExortFile(const char* names, int32_t count,
+                                                    const char* folder,
+                                                    JV_EXPORT_CALLBACK callback, int32_t user,
+                                                    uint32_t* out);
+/* Stops the export after the recording it is copying (the callback then
+ * receives -1 if recordings are left), waits for its worker and releases
+ * it. 0; 1 for an unknown handle, or when called from the export's own
+ * callback (where the wait would never end). */
+BRISCA_EXPORT int32_t BRISCA_CALL JV_StopExortFile(uint32_t handle);
+
 #ifdef __cplusplus
 }
 
@@ -284,6 +387,7 @@ static_assert(offsetof(RecFileParam, device_type) == 448, "RecFileParam layout")
 static_assert(sizeof(RecFileInfo) == 64, "RecFileInfo layout");
 static_assert(offsetof(RecFileInfo, width) == 40, "RecFileInfo layout");
 static_assert(sizeof(NvrSearchResult) == 40, "search result layout");
+static_assert(sizeof(JvSearchResult) == 40, "card search result layout");
 #endif
 
 #endif

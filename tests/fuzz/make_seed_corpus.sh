@@ -6,7 +6,11 @@
 # disk_recording_fuzzer the same images as they are; h264_decoder_fuzzer
 # gets the H.264 payloads of small recordings, one of them cut short;
 # voice_decoder_fuzzer gets real voice frames of every codec;
-# avi_conversion_fuzzer gets small recordings behind a time range.
+# avi_conversion_fuzzer gets small recordings behind a time range;
+# fat_volume_fuzzer gets small FAT volumes made by mkfs.fat and mcopy.
+# device_file_fuzzer gets small device recording files behind a control byte.
+# card_index_fuzzer gets card index files of generated export folders and
+# evf_reader_fuzzer their containers behind two control bytes.
 # usage: make_seed_corpus.sh BRISCA_TOOL OUTPUT_FOLDER
 set -euo pipefail
 tool=$1
@@ -115,6 +119,104 @@ conversion_seeds() {
   conversion_seed torn '\x0a\x00\x02\x0a\x00\x05' --audio alaw --tear 3 --truncate-end --seed 9
 }
 
+# Small FAT volumes with 4096-byte sectors made by mkfs.fat and filled by
+# mcopy, behind five control bytes (chunk size, split point, hole length):
+# FAT12 and FAT16 as they are, FAT32 with its empty FAT sectors taken out as
+# the hole, and a FAT12 volume behind a partition table.
+fat_fill() {  # image [offset]
+  local image=$1 target=$1
+  [ $# -gt 1 ] && target="$1@@$2"
+  head -c 5000 /dev/urandom > "$tmp/index00.bin"
+  head -c 9000 /dev/urandom > "$tmp/long.dat"
+  head -c 300 /dev/urandom > "$tmp/nested.bin"
+  head -c 20000 /dev/urandom > "$tmp/part"
+  export MTOOLS_SKIP_CHECK=1
+  mcopy -i "$target" "$tmp/index00.bin" ::/index00.bin
+  mcopy -i "$target" "$tmp/part" ::/gap
+  mcopy -i "$target" "$tmp/long.dat" "::/A long file name.dat"
+  mdel -i "$target" ::/gap
+  mcopy -i "$target" "$tmp/part" ::/fragmented.bin
+  mmd -i "$target" ::/Sub ::/Sub/Deeper
+  mcopy -i "$target" "$tmp/nested.bin" ::/Sub/Deeper/nested.bin
+  mcopy -i "$target" "$tmp/nested.bin" "::/中文名字.bin"
+  printf x > "$tmp/one"
+  mcopy -i "$target" "$tmp/one" ::/one.bin
+}
+
+fat_seeds() {
+  local reserved fat_size
+  mkfs.fat -C -S 4096 -F 12 -s 1 -R 1 -r 128 -f 2 "$tmp/fat12.img" 240 >/dev/null
+  fat_fill "$tmp/fat12.img"
+  { printf '\x05\x00\x00\x00\x00'; cat "$tmp/fat12.img"; } > "$out/fat12"
+  { printf '\xc0\x00\x00\x00\x00'; cat "$tmp/fat12.img"; } > "$out/fat12-as-d"
+  mkfs.fat -C -S 4096 -F 16 -s 1 -R 1 -r 128 -f 1 "$tmp/fat16.img" 17000 >/dev/null
+  fat_fill "$tmp/fat16.img"
+  { printf '\x21\x00\x00\x00\x00'; head -c $((56 * 4096)) "$tmp/fat16.img"; } > "$out/fat16"
+  mkfs.fat -C -S 4096 -F 32 -s 1 -R 2 -b 0 -f 1 "$tmp/fat32.img" 270000 >/dev/null
+  fat_fill "$tmp/fat32.img"
+  reserved=$(od -An -tu2 -j14 -N2 "$tmp/fat32.img" | tr -d ' ')
+  fat_size=$(od -An -tu4 -j36 -N4 "$tmp/fat32.img" | tr -d ' ')
+  {
+    printf '\x7f'
+    printf "$(printf '\\x%02x\\x%02x' $(((reserved + 1) & 255)) $(((reserved + 1) >> 8)))"
+    printf "$(printf '\\x%02x\\x%02x' $(((fat_size - 1) & 255)) $(((fat_size - 1) >> 8)))"
+    head -c $(((reserved + 1) * 4096)) "$tmp/fat32.img"
+    dd if="$tmp/fat32.img" bs=4096 skip=$((reserved + fat_size)) count=48 status=none
+  } > "$out/fat32"
+  # A partition table whose first entry starts at logical sector 1.
+  head -c $((60 * 4096)) /dev/zero > "$tmp/table.img"
+  mkfs.fat -S 4096 -F 12 -s 1 -R 1 -r 128 -f 2 --offset 1 "$tmp/table.img" 236 >/dev/null 2>&1
+  fat_fill "$tmp/table.img" 4096
+  printf '\x0c\x00\x00\x00\x01\x00\x00\x00' | dd of="$tmp/table.img" bs=1 seek=450 conv=notrunc status=none
+  printf '\x55\xaa' | dd of="$tmp/table.img" bs=1 seek=510 conv=notrunc status=none
+  { printf '\x02\x00\x00\x00\x00'; cat "$tmp/table.img"; } > "$out/partition-table"
+}
+
+# Small device recordings (telemetry, back links, audio of both types),
+# one without telemetry and one cut short, behind the name letter and seek
+# byte.
+device_seed() {  # name control-byte sample-device-options...
+  local name=$1 control=$2
+  shift 2
+  "$tool" sample device "$tmp/$name.dav" --size 64x48 --duration 4 --fps 5 --keyint 5 "$@" \
+    >/dev/null
+  { printf "$control"; head -c 200000 "$tmp/$name.dav"; } > "$out/$name"
+}
+
+device_seeds() {
+  device_seed telemetry '\x03' --info-rate 2 --audio alaw --data-end
+  device_seed no-info '\x10' --no-info --audio ima --audio-type 3 --device-type CAM_X
+  device_seed gps-loss '\x2d' --info-rate 5 --gps-loss --audio none --hemisphere SW
+  device_seed cut '\x44' --info-rate 1 --audio ulaw --device-type cam_510_27xx
+  head -c 70000 "$out/cut" > "$out/cut-short"
+}
+
+# Card index files of generated export folders: a wrapping ring with open
+# files, several slots per file, four partitions.
+card_index_seeds() {
+  local name options
+  for spec in "ring:--files 5 --open 1 --channels 2" "slots:--files 2 --recordings 3 --open 0" \
+              "open:--files 3 --open 3 --channels 4"; do
+    name=${spec%%:*}
+    options=${spec#*:}
+    # shellcheck disable=SC2086
+    "$tool" sample card "$tmp/$name" --folder --size 64x48 --seconds 1 --fps 2 $options >/dev/null
+    cp "$tmp/$name/0_index00.bin" "$out/index-$name"
+  done
+}
+
+# evf containers of generated recordings (one block each, cut to 200,000
+# bytes) behind the two bytes that place a second recording.
+evf_seeds() {
+  "$tool" sample card "$tmp/evf" --folder --files 1 --recordings 2 --open 0 --size 64x48 \
+    --seconds 2 --fps 5 >/dev/null
+  { printf '\x00\x00'; head -c 200000 "$tmp/evf/0_fly00001.evf"; } > "$out/evf-first"
+  { printf '\x2b\xf7'; head -c 200000 "$tmp/evf/0_fly00001.evf"; } > "$out/evf-second-cut"
+  "$tool" sample card "$tmp/evf-blocks" --folder --files 1 --recordings 1 --open 0 --size 64x48 \
+    --seconds 1 --fps 4 --block-frames 2 >/dev/null
+  { printf '\x00\x05'; head -c 200000 "$tmp/evf-blocks/0_fly00001.evf"; } > "$out/evf-blocks"
+}
+
 case "$(basename "$out")" in
   stream_scan_fuzzer) stream_seeds ;;
   voice_decoder_fuzzer) voice_seeds ;;
@@ -122,5 +224,9 @@ case "$(basename "$out")" in
   disk_recording_fuzzer) with_control=0; disk_seeds ;;
   h264_decoder_fuzzer) h264_seeds ;;
   avi_conversion_fuzzer) conversion_seeds ;;
+  fat_volume_fuzzer) fat_seeds ;;
+  device_file_fuzzer) device_seeds ;;
+  card_index_fuzzer) card_index_seeds ;;
+  evf_reader_fuzzer) evf_seeds ;;
   *) echo "make_seed_corpus.sh: no seeds for $(basename "$out")" >&2; exit 2 ;;
 esac

@@ -10,5 +10,6 @@ int RunExtractCommand(int argc, char** argv);
 int RunListCommand(int argc, char** argv);
 int RunPlayCommand(int argc, char** argv);
 int RunConvertCommand(int argc, char** argv);
+int RunExportCommand(int argc, char** argv);
 
 }  // namespace brisca::tools

@@ -1,8 +1,11 @@
 // `brisca list --disk [--json]`: probes the drive names for recorder disks
-// and prints every recording the chosen disk lists.
+// and prints every recording the chosen disk lists. `brisca list --card
+// [--folder DIR] [--json]` does the same for SD cards on the physical drives
+// (or the export folder DIR).
 #include <cstdio>
 #include <cstring>
 
+#include "brisca/recordings/index_file_jv_mgr.h"
 #include "brisca/recordings/index_file_nvr_mgr.h"
 #include "tools/brisca/commands.h"
 
@@ -35,25 +38,66 @@ void PrintJson(const RecFileParam& r, bool last) {
               r.duration_ms, r.channel, r.record_type, last ? "" : ",");
 }
 
+void PrintList(const RecFileParam* list, int count, bool json) {
+  if (json) std::printf("[\n");
+  for (int i = 0; i < count; ++i) {
+    if (json) {
+      PrintJson(list[i], i + 1 == count);
+    } else {
+      PrintText(list[i]);
+    }
+  }
+  if (json) std::printf("]\n");
+}
+
+// Lists the card found last on physical drives 0-15, or the export folder.
+int ListCard(const char* folder, bool json) {
+  CIndexFileJvMgr& manager = CardIndexManager();
+  if (folder) {
+    manager.SetDir(folder, kCardFolderMode);
+  } else if (manager.SearchSD(-1, nullptr) == 0) {
+    std::fprintf(stderr,
+                 "brisca list: no card on physical drives 0-15 (see BRISCA_PHYSICAL_DRIVES)\n");
+    return 1;
+  }
+  RecFileParam* list = nullptr;
+  const int count = manager.GetFileParam(&list, nullptr, 0);
+  if (count < 0) {
+    std::fprintf(stderr, "brisca list: reading the card index failed (%d)\n", count);
+    return 1;
+  }
+  PrintList(list, list ? count : 0, json);
+  FreeFileParamArray(list);
+  return 0;
+}
+
 }  // namespace
 
 int RunListCommand(int argc, char** argv) {
   bool disk = false;
+  bool card = false;
   bool json = false;
-  for (int i = 0; i < argc; ++i) {
+  const char* folder = nullptr;
+  bool usage = false;
+  for (int i = 0; i < argc && !usage; ++i) {
     if (std::strcmp(argv[i], "--disk") == 0) {
       disk = true;
+    } else if (std::strcmp(argv[i], "--card") == 0) {
+      card = true;
+    } else if (std::strcmp(argv[i], "--folder") == 0 && i + 1 < argc) {
+      folder = argv[++i];
     } else if (std::strcmp(argv[i], "--json") == 0) {
       json = true;
     } else {
-      disk = false;
-      break;
+      usage = true;
     }
   }
-  if (!disk) {
-    std::fprintf(stderr, "usage: brisca list --disk [--json]\n");
+  if (usage || disk == card || (folder && !card)) {
+    std::fprintf(stderr, "usage: brisca list --disk [--json]\n"
+                         "       brisca list --card [--folder DIR] [--json]\n");
     return 2;
   }
+  if (card) return ListCard(folder, json);
   CIndexFileNvrMgr& manager = DiskManager();
   NvrSearchResult found[kDriveCount] = {};
   const int disks = manager.SearchSD(-1, found);
@@ -68,15 +112,7 @@ int RunListCommand(int argc, char** argv) {
                  CIndexFileNvrMgr::DriveName(found[disks - 1].drive_index), count);
     return 1;
   }
-  if (json) std::printf("[\n");
-  for (int i = 0; i < count; ++i) {
-    if (json) {
-      PrintJson(list[i], i + 1 == count);
-    } else {
-      PrintText(list[i]);
-    }
-  }
-  if (json) std::printf("]\n");
+  PrintList(list, count, json);
   FreeFileParamArray(list);
   return 0;
 }

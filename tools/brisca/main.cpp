@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "tools/brisca/commands.h"
+#include "tools/card/sample_card_command.h"
 #include "tools/disk/mkdisk_command.h"
 #include "tools/disk/sample_disk_command.h"
 #include "tools/sample/sample_command.h"
@@ -15,16 +16,24 @@ void PrintUsage() {
       "usage: brisca COMMAND [ARGS]\n"
       "  sample stream [OPTIONS] -o FILE   write a generated recording (see 'brisca sample')\n"
       "  sample disk OUT [OPTIONS]         write a generated recorder-disk image\n"
+      "  sample card OUT [OPTIONS]         write a generated SD-card image (or, with\n"
+      "                                    --folder, an export folder; see 'brisca sample card')\n"
       "  frames FILE                       list the frames of a stream file\n"
       "  frames --disk NAME                list the frames of a recording of the recorder disk\n"
       "  list --disk [--json]              list the recordings of the recorder disk\n"
+      "  list --card [--folder DIR] [--json]\n"
+      "                                    find the SD card on the physical drives (see\n"
+      "                                    BRISCA_PHYSICAL_DRIVES), or read the export folder\n"
+      "                                    DIR, and list its recordings\n"
       "  summary FILE...                   describe stream files\n"
       "  extract FILE VIDEO AUDIO          write the H.264 and voice payloads of a stream file\n"
       "  mkdisk OUT [OPTIONS]              build a recorder-disk image from stream files\n"
       "  play NAME... [OPTIONS]            play up to 8 recordings together, headless, and\n"
       "                                    report their pacing (see 'brisca play')\n"
       "  convert NAME --from HH:MM:SS --to HH:MM:SS -o OUT.avi [--disk IMAGE]\n"
-      "                                    convert a range of a recording to an AVI file\n",
+      "                                    convert a range of a recording to an AVI file\n"
+      "  export NAME... -o FOLDER [--folder DIR] [--overwrite]\n"
+      "                                    copy recordings of the SD card into a folder\n",
       stderr);
 }
 
@@ -39,6 +48,8 @@ int main(int argc, char** argv) {
   if (std::strcmp(command, "sample") == 0) {
     if (argc > 2 && std::strcmp(argv[2], "disk") == 0)
       return brisca::tools::RunSampleDiskCommand(argc - 2, argv + 2);
+    if (argc > 2 && std::strcmp(argv[2], "card") == 0)
+      return brisca::tools::RunSampleCardCommand(argc - 2, argv + 2);
     return brisca::tools::RunSampleCommand(argc - 2, argv + 2);
   }
   if (std::strcmp(command, "frames") == 0)
@@ -53,6 +64,8 @@ int main(int argc, char** argv) {
     return brisca::tools::RunPlayCommand(argc - 2, argv + 2);
   if (std::strcmp(command, "convert") == 0)
     return brisca::tools::RunConvertCommand(argc - 2, argv + 2);
+  if (std::strcmp(command, "export") == 0)
+    return brisca::tools::RunExportCommand(argc - 2, argv + 2);
   if (std::strcmp(command, "mkdisk") == 0)
     return brisca::tools::RunMkdiskCommand(argc - 2, argv + 2);
   PrintUsage();

@@ -1,0 +1,247 @@
+// Cards read through the raw FAT volume: images made by the real mkfs.fat
+// (FAT32, 4096-byte sectors) and filled by mcopy, found on the physical
+// drives named by BRISCA_PHYSICAL_DRIVES.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+#include "brisca/base/diag_log.h"
+#include "brisca/recordings/card_index_layout.h"
+#include "brisca/recordings/fat_volume.h"
+#include "brisca/recordings/file_jv.h"
+#include "brisca/recordings/index_file_jv_mgr.h"
+#include "tests/card/card_test_support.h"
+#include "tools/card/card_image.h"
+#include "tools/card/sample_card.h"
+
+namespace brisca {
+namespace {
+
+using testing::CardTempFolder;
+using tools::card::CardRecordingFrames;
+using tools::card::SampleCardOptions;
+using tools::card::SampleCardRecording;
+
+struct Got {
+  FrameKind kind;
+  uint64_t timestamp;
+  std::vector<uint8_t> data;
+  bool operator==(const Got&) const = default;
+};
+
+// The order a reader delivers a one-block recording in: video 0, then
+// audio i (when there is one) before video i.
+std::vector<Got> ExpectedOrder(const CardRecordingFrames& r) {
+  std::vector<Got> out;
+  for (size_t i = 0; i < r.video.size(); ++i) {
+    if (i > 0 && i < r.audio.size())
+      out.push_back({FRAME_AUDIO, r.audio[i].timestamp_us, r.audio[i].data});
+    out.push_back({r.video[i].key ? FRAME_VIDEO_KEY : FRAME_VIDEO_PREDICTED,
+                   r.video[i].timestamp_us, r.video[i].data});
+  }
+  return out;
+}
+
+std::vector<Got> ReadAll(CFileJv& reader) {
+  std::vector<Got> out;
+  RecFrame* frame = nullptr;
+  while (reader.ReadFrame(&frame, nullptr) == 0) {
+    out.push_back({frame->kind, frame->timestamp, {frame->data, frame->data + frame->length}});
+    reader.ReleaseFrame(frame);
+  }
+  return out;
+}
+
+int ListCount(CIndexFileJvMgr& manager, std::vector<std::string>* names = nullptr) {
+  RecFileParam* list = nullptr;
+  const int count = manager.GetFileParam(&list, nullptr, 0);
+  for (int i = 0; names && list && i < count; ++i) names->push_back(list[i].name);
+  std::free(list);
+  return count;
+}
+
+class CardVolumeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ProcessLog().SetRoot(work_.path());
+    FatResetState();
+    av_log_set_level(AV_LOG_ERROR);  // the generator's encoder statistics
+  }
+  void TearDown() override { ::unsetenv("BRISCA_PHYSICAL_DRIVES"); }
+
+  // A card image of generated recordings; returns them with their frames.
+  std::vector<SampleCardRecording> MakeCard(const std::string& image, SampleCardOptions options) {
+    const std::string files = work_ / ("files-" + std::to_string(cards_++));
+    std::vector<SampleCardRecording> recordings =
+        tools::card::WriteSampleCardFiles(options, files, true);
+    std::vector<std::string> folders;
+    for (int p = 0; p < options.partitions; ++p) folders.push_back(tools::card::PartitionFolder(files, p));
+    tools::card::WriteCardImage(image, folders);
+    return recordings;
+  }
+
+  static SampleCardOptions Small() {
+    SampleCardOptions options;
+    options.files = 3;
+    options.recordings = 2;
+    options.seconds = 1;
+    options.width = 96;
+    options.height = 64;
+    options.fps = 10;
+    return options;
+  }
+
+  static void UseDrives(const std::vector<std::string>& paths) {
+    std::string value;
+    for (size_t i = 0; i < paths.size(); ++i) value += (i ? ":" : "") + paths[i];
+    ::setenv("BRISCA_PHYSICAL_DRIVES", value.c_str(), 1);
+  }
+
+  CardTempFolder work_;
+  int cards_ = 0;
+};
+
+TEST_F(CardVolumeTest, EveryFrameOfEveryRecordingReadsBackFromTheCard) {
+  SampleCardOptions options = Small();
+  options.partitions = 2;
+  const std::vector<SampleCardRecording> made = MakeCard(work_ / "card.img", options);
+  UseDrives({work_ / "card.img"});
+  CIndexFileJvMgr manager;
+  ASSERT_EQ(manager.SearchSD(0, nullptr), 1);
+  std::vector<std::string> names;
+  ASSERT_EQ(ListCount(manager, &names), static_cast<int>(made.size()));
+  CFileJv reader(manager);
+  for (size_t i = 0; i < made.size(); ++i) {
+    EXPECT_EQ(names[i], made[i].name);
+    const CardRecordingName name = *ParseCardRecordingName(made[i].name.c_str());
+    ASSERT_TRUE(manager.MountPartition(name.partition));
+    ASSERT_EQ(reader.Open(made[i].name.c_str()), 0) << made[i].name;
+    EXPECT_EQ(ReadAll(reader), ExpectedOrder(made[i].frames)) << made[i].name;
+    reader.Close();
+    manager.UnmountPartition(name.partition);
+  }
+  // The diagnostic copy holds the header, the ring and the tables read.
+  const std::vector<uint8_t> copy = testing::ReadBytes(work_ / "log/1_index00.bin");
+  const std::vector<uint8_t> index =
+      testing::ReadBytes(tools::card::PartitionFolder(work_ / "files-0", 1) + "/index00.bin");
+  const size_t ring = 16 * card_index::ReadCounts(index.data()).capacity;
+  ASSERT_EQ(copy.size(), 512 + ring + 3 * 2 * 32);
+  EXPECT_TRUE(std::equal(copy.begin(), copy.begin() + 512 + static_cast<long>(ring), index.begin()));
+}
+
+TEST_F(CardVolumeTest, FolderModeReadsTheSameFrames) {
+  SampleCardOptions options = Small();
+  options.folder_mode = true;
+  const std::vector<SampleCardRecording> made =
+      tools::card::WriteSampleCardFiles(options, work_ / "export", true);
+  CIndexFileJvMgr manager;
+  manager.SetDir((work_ / "export").c_str(), kCardFolderMode);
+  EXPECT_EQ(ListCount(manager), CIndexFileJv::kNoIndexFile);  // partitions 1-3 have none
+  testing::WriteEmptyFolderIndexes(work_ / "export", {1, 2, 3});
+  ASSERT_EQ(ListCount(manager), static_cast<int>(made.size()));
+  CFileJv reader(manager);
+  for (const SampleCardRecording& recording : made) {
+    ASSERT_EQ(reader.Open(recording.name.c_str()), 0);
+    EXPECT_EQ(ReadAll(reader), ExpectedOrder(recording.frames)) << recording.name;
+  }
+}
+
+TEST_F(CardVolumeTest, ChecksumIsCheckedOnTheCardOnly) {
+  const CardTempFolder files;
+  std::vector<uint8_t> index(512, 0);  // all zero: the sum of 0 does not count
+  testing::WriteBytes(files / "index00.bin", index);
+  tools::card::WriteCardImage(work_ / "zero.img", {files.path()});
+  UseDrives({work_ / "zero.img"});
+  CIndexFileJvMgr manager;
+  ASSERT_EQ(manager.SearchSD(0, nullptr), 1);
+  EXPECT_EQ(ListCount(manager), CIndexFileJv::kChecksumWrong);
+
+  card_index::WriteCounts(index.data(), {0, 0, 0, 0});
+  index[0] = 9;
+  card_index::SealChecksum(index.data());
+  index[508] += 1;  // one off
+  testing::WriteBytes(files / "index00.bin", index);
+  tools::card::WriteCardImage(work_ / "off.img", {files.path()});
+  UseDrives({work_ / "off.img"});
+  ASSERT_EQ(manager.SearchSD(0, nullptr), 1);
+  EXPECT_EQ(ListCount(manager), CIndexFileJv::kChecksumWrong);
+  index[508] -= 1;
+  testing::WriteBytes(files / "index00.bin", index);
+  tools::card::WriteCardImage(work_ / "good.img", {files.path()});
+  UseDrives({work_ / "good.img"});
+  ASSERT_EQ(manager.SearchSD(0, nullptr), 1);
+  EXPECT_EQ(ListCount(manager), 0);
+}
+
+TEST_F(CardVolumeTest, PartitionWithoutIndexFailsTheListing) {
+  // Four partitions; only the first two hold an index.
+  const std::vector<SampleCardRecording> made = MakeCard(work_ / "two.img", [] {
+    SampleCardOptions options = Small();
+    options.partitions = 2;
+    options.files = 1;
+    options.recordings = 1;
+    return options;
+  }());
+  const CardTempFolder empty;
+  tools::card::WriteCardImage(work_ / "four.img",
+                              {tools::card::PartitionFolder(work_ / "files-0", 0),
+                               tools::card::PartitionFolder(work_ / "files-0", 1), empty.path(),
+                               empty.path()});
+  UseDrives({work_ / "four.img", work_ / "two.img"});
+  CIndexFileJvMgr manager;
+  ASSERT_EQ(manager.SearchSD(0, nullptr), 1);
+  EXPECT_EQ(ListCount(manager), CIndexFileJv::kNoIndexFile);
+  EXPECT_TRUE(manager.FindRecording("1\\1\\0").has_value());
+
+  // A card of two partitions lists each recording once: the empty entries
+  // of its partition table are not read as the first partition again.
+  ASSERT_EQ(manager.SearchSD(1, nullptr), 1);
+  std::vector<std::string> names;
+  ASSERT_EQ(ListCount(manager, &names), 2);
+  EXPECT_EQ(names, (std::vector<std::string>{made[0].name, made[1].name}));
+}
+
+TEST_F(CardVolumeTest, TwoCardsAtDrivesOneAndThree) {
+  MakeCard(work_ / "one.img", Small());
+  SampleCardOptions other = Small();
+  other.files = 1;
+  other.recordings = 1;
+  MakeCard(work_ / "three.img", other);
+  const CardTempFolder no_index;
+  testing::WriteBytes(no_index / "other.bin", {1, 2, 3});
+  tools::card::WriteCardImage(work_ / "plain.img", {no_index.path()});
+  // Drive 0 cannot be read, 2 does not exist, 4 has a volume but no index.
+  UseDrives({"/dev/null", work_ / "one.img", work_ / "missing.img", work_ / "three.img",
+             work_ / "plain.img"});
+  CIndexFileJvMgr manager;
+  JvSearchResult results[kCardProbedDrives];
+  std::memset(results, 0x5A, sizeof results);
+  ASSERT_EQ(manager.SearchSD(-1, results), 2);
+  const auto* words = reinterpret_cast<const int32_t*>(results);
+  EXPECT_EQ(words[0], 1);
+  EXPECT_EQ(words[1], 0);  // an image is not removable media
+  EXPECT_EQ(words[10], 3);
+  EXPECT_EQ(words[11], 0);
+  EXPECT_EQ(words[20], 0x5A5A5A5A);  // nothing written past the cards found
+  EXPECT_EQ(manager.drive(), 3);
+  // The drive probed after the last card does not take its place.
+  EXPECT_EQ(ListCount(manager), 1);
+
+  EXPECT_EQ(manager.SearchSD(1, nullptr), 1);
+  EXPECT_EQ(manager.SearchSD(2, nullptr), 0);
+  EXPECT_EQ(manager.SearchSD(4, nullptr), 0);
+  EXPECT_EQ(manager.drive(), 1);
+  EXPECT_EQ(ListCount(manager), 6);
+}
+
+}  // namespace
+}  // namespace brisca
