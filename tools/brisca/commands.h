@@ -11,5 +11,7 @@ int RunListCommand(int argc, char** argv);
 int RunPlayCommand(int argc, char** argv);
 int RunConvertCommand(int argc, char** argv);
 int RunExportCommand(int argc, char** argv);
+int RunDeviceInfoCommand(int argc, char** argv);
+int RunTelemetryCommand(int argc, char** argv);
 
 }  // namespace brisca::tools

@@ -6,6 +6,7 @@
 #include "tools/brisca/commands.h"
 #include "tools/card/sample_card_command.h"
 #include "tools/disk/mkdisk_command.h"
+#include "tools/device/sample_device_command.h"
 #include "tools/disk/sample_disk_command.h"
 #include "tools/sample/sample_command.h"
 
@@ -16,6 +17,11 @@ void PrintUsage() {
       "usage: brisca COMMAND [ARGS]\n"
       "  sample stream [OPTIONS] -o FILE   write a generated recording (see 'brisca sample')\n"
       "  sample disk OUT [OPTIONS]         write a generated recorder-disk image\n"
+      "  sample device OUT [OPTIONS]       write a generated device recording file\n"
+      "                                    (see 'brisca sample device --help')\n"
+      "  info FILE                         the summary record of a device recording\n"
+      "  telemetry FILE --format csv|gpx [-o OUT]\n"
+      "                                    a device recording's telemetry as CSV or GPX 1.1\n"
       "  sample card OUT [OPTIONS]         write a generated SD-card image (or, with\n"
       "                                    --folder, an export folder; see 'brisca sample card')\n"
       "  frames FILE                       list the frames of a stream file\n"
@@ -48,6 +54,8 @@ int main(int argc, char** argv) {
   if (std::strcmp(command, "sample") == 0) {
     if (argc > 2 && std::strcmp(argv[2], "disk") == 0)
       return brisca::tools::RunSampleDiskCommand(argc - 2, argv + 2);
+    if (argc > 2 && std::strcmp(argv[2], "device") == 0)
+      return brisca::tools::RunSampleDeviceCommand(argc - 2, argv + 2);
     if (argc > 2 && std::strcmp(argv[2], "card") == 0)
       return brisca::tools::RunSampleCardCommand(argc - 2, argv + 2);
     return brisca::tools::RunSampleCommand(argc - 2, argv + 2);
@@ -68,6 +76,10 @@ int main(int argc, char** argv) {
     return brisca::tools::RunExportCommand(argc - 2, argv + 2);
   if (std::strcmp(command, "mkdisk") == 0)
     return brisca::tools::RunMkdiskCommand(argc - 2, argv + 2);
+  if (std::strcmp(command, "info") == 0)
+    return brisca::tools::RunDeviceInfoCommand(argc - 2, argv + 2);
+  if (std::strcmp(command, "telemetry") == 0)
+    return brisca::tools::RunTelemetryCommand(argc - 2, argv + 2);
   PrintUsage();
   return 2;
 }

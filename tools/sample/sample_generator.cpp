@@ -8,6 +8,7 @@
 
 #include "brisca/recordings/stream_frame.h"
 #include "tools/sample/gps_route.h"
+#include "tools/sample/media_offsets.h"
 #include "tools/sample/picture_painter.h"
 #include "tools/sample/recording_clock.h"
 #include "tools/sample/stream_writer.h"
@@ -57,12 +58,9 @@ class SampleGenerator {
 
  private:
   // Milliseconds from the start of the recording, rounded to the nearest.
-  uint64_t VideoOffset(uint64_t index) const {
-    return (index * 2000 + options_.fps) / (2u * options_.fps);
-  }
+  uint64_t VideoOffset(uint64_t index) const { return PictureOffsetMs(index, options_.fps); }
   uint64_t AudioOffset(uint64_t frame) const {
-    const uint64_t first_sample = frame * voice_->SamplesPerFrame();
-    return (first_sample * 2000 + kVoiceSampleRate) / (2u * kVoiceSampleRate);
+    return VoiceFrameOffsetMs(frame, voice_->SamplesPerFrame());
   }
   // The first picture at or after each whole second carries the GPS fix.
   bool CarriesGps(uint64_t index) const {
