@@ -51,3 +51,31 @@ echo "First frames of recording $first read from the disk:"
 echo
 echo "Recording $first played from the disk for 3 s:"
 "$tool" play "$first" --seconds 3
+
+from=$("$tool" list --disk | sed -n '1p' | cut -f2 | cut -c12-19)
+to=$("$tool" list --disk | sed -n '1p' | cut -f3 | cut -c12-19)
+echo
+echo "Recording $first ($from to $to) converted to demo/recording.avi (brisca convert):"
+"$tool" convert "$first" --from "$from" --to "$to" -o demo/recording.avi
+ffprobe -v error -show_entries stream=codec_name,width,height,sample_rate -of compact demo/recording.avi
+
+# An SD card: a FAT32 image with two partitions of evf containers and their
+# index files, found as physical drive 1. Two of its recordings are exported
+# to demo/export, which reads back as an export folder.
+"$tool" sample card demo/card.img --partitions 2 --files 2 --recordings 2 --seconds 4 >/dev/null
+export BRISCA_PHYSICAL_DRIVES="/nonexistent:$PWD/demo/card.img"
+echo
+echo "Recordings on the SD card (brisca list --card):"
+"$tool" list --card
+echo
+echo "Two of them exported and listed back from demo/export:"
+"$tool" export '0\1\0' '1\2\1' -o demo/export --overwrite
+"$tool" list --card --folder demo/export
+
+# A device recording with acceleration in its telemetry.
+"$tool" sample device demo/device >/dev/null
+device=$(ls demo/device* | sed -n '1p')
+echo
+echo "The device recording $device (brisca info) and its first telemetry records:"
+"$tool" info "$device"
+"$tool" telemetry "$device" --format csv | sed -n '1,6p'
