@@ -12,6 +12,7 @@ packages=(
   libsdl2-dev                                   # sound output
   libfreetype-dev libfontconfig-dev fonts-dejavu-core  # on-screen text
   libpng-dev                                    # watermark picture
+  qt6-base-dev qt6-qpa-plugins                 # the player program (Widgets, Test; offscreen platform)
   libgtest-dev libbenchmark-dev
   # tools used by tests and benchmarks
   ffmpeg

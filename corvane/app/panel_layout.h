@@ -1,0 +1,31 @@
+#pragma once
+
+// Places of the main window's panels for one client rectangle, in client
+// coordinates. The top 30 pixels stay free for the caption band.
+struct PanelRect {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  bool operator==(const PanelRect&) const = default;
+};
+
+struct PanelLayout {
+  PanelRect search;
+  PanelRect fileList;
+  PanelRect streamInfo;
+  PanelRect map;
+  PanelRect speedometer;
+  PanelRect playback;
+  PanelRect scope;
+  PanelRect scopeStrip;
+};
+
+// Three columns: left (search, file list, stream box) a fifth of the width,
+// right (map, speedometer) 23 percent, the centre the rest; the upper rows
+// take 84 percent of the height. Divisions truncate towards zero, as the
+// panels' own sizes were designed against.
+PanelLayout ComputePanelLayout(int left, int top, int right, int bottom);
+
+// Pixel widths of the file list's columns 0 to 5.
+inline constexpr int kFileListColumnWidths[6] = {41, 68, 56, 56, 66, 106};
