@@ -3,38 +3,28 @@
 // the library boundary: a failure inside (an allocation) becomes the
 // failure result.
 #include "brisca/api/brisca.h"
+#include "brisca/api/export_guard.h"
 #include "brisca/recordings/index_file_jv_mgr.h"
 
-namespace {
-
-template <typename Call>
-int32_t CardCall(int32_t failure, Call call) {
-  try {
-    return call();
-  } catch (...) {
-    return failure;
-  }
-}
-
-}  // namespace
+using brisca::Guarded;
 
 extern "C" {
 
 int32_t BRISCA_CALL JV_SetDir(const char* folder, int32_t mode) {
-  return CardCall(mode, [&] { return brisca::CardIndexManager().SetDir(folder, mode); });
+  return Guarded(mode, [&] { return brisca::CardIndexManager().SetDir(folder, mode); });
 }
 
 int32_t BRISCA_CALL JV_SearchSD(int32_t drive, JvSearchResult* results) {
-  return CardCall(0, [&] { return brisca::CardIndexManager().SearchSD(drive, results); });
+  return Guarded(0, [&] { return brisca::CardIndexManager().SearchSD(drive, results); });
 }
 
 int32_t BRISCA_CALL JV_GetFileParam(RecFileParam** list, JV_SEARCH_CALLBACK callback,
                                     int32_t user) {
-  return CardCall(0, [&] { return brisca::CardIndexManager().GetFileParam(list, callback, user); });
+  return Guarded(0, [&] { return brisca::CardIndexManager().GetFileParam(list, callback, user); });
 }
 
 int32_t BRISCA_CALL JV_IsExistsExortFile(const char* folder) {
-  return CardCall(0, [&] { return brisca::CIndexFileJvMgr::ExportExists(folder); });
+  return Guarded(0, [&] { return brisca::CIndexFileJvMgr::ExportExists(folder); });
 }
 
 }  // extern "C"

@@ -3,21 +3,11 @@
 #include <new>
 
 #include "brisca/api/brisca.h"
+#include "brisca/api/export_guard.h"
 #include "brisca/api/handle_table.h"
 #include "brisca/recordings/index_file_nvr_mgr.h"
 
-namespace {
-
-template <typename Call>
-int32_t Guarded(int32_t failure, Call call) {
-  try {
-    return call();
-  } catch (...) {
-    return failure;
-  }
-}
-
-}  // namespace
+using brisca::Guarded;
 
 extern "C" {
 
