@@ -7,6 +7,7 @@
 #include "corvane/app/app_icon.h"
 #include "corvane/app/language.h"
 #include "corvane/app/panel_layout.h"
+#include "corvane/app/theme.h"
 
 namespace {
 
@@ -46,6 +47,8 @@ CCorvaneDlg::CCorvaneDlg(PlayerSettings& settings, const SettingsFile& file,
   for (size_t i = 0; i < panels_.size(); ++i) {
     panels_[i] = new QWidget(this);
     panels_[i]->setObjectName(kPanelNames[i]);
+    panels_[i]->setPalette(ThemePalette(settings_.bkColor));
+    panels_[i]->setAutoFillBackground(true);
   }
   streamInfo_ = new QTextEdit(this);
   streamInfo_->setObjectName("ctl_464");
@@ -93,13 +96,17 @@ void CCorvaneDlg::Layout() {
   Place(panels_[kScopeStrip], layout.scopeStrip);
 }
 
+QRect CCorvaneDlg::CaptionTextRect() const {
+  return QRect(QPoint(110, 5), QPoint(width() * 50 / 100 + 4, 29));
+}
+
 void CCorvaneDlg::paintEvent(QPaintEvent* event) {
   QWidget::paintEvent(event);
   // Caption band: logo, then the program's name on black.
   QPainter painter(this);
   painter.drawPixmap(QRect(QPoint(2, 2), QPoint(97, 27)),
                      CorvaneIconPixmap(26));
-  const QRect band(QPoint(110, 5), QPoint(width() * 50 / 100 + 4, 29));
+  const QRect band = CaptionTextRect();
   painter.fillRect(band, Qt::black);
   painter.setPen(Qt::white);
   painter.drawText(band, Qt::AlignLeft | Qt::AlignTop,

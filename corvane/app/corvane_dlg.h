@@ -29,6 +29,10 @@ class CCorvaneDlg : public QWidget {
 
   const AppContext& context() const { return *context_; }
 
+  // Where the caption band draws the program's name (string 509), in client
+  // coordinates; the name is drawn top-left aligned and clipped to it.
+  QRect CaptionTextRect() const;
+
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
