@@ -4,15 +4,25 @@
 
 #include "corvane/app/string_table.h"
 
+class PlaybackLink;
+
 // Shared by the main window and its panels: the string-table language index
-// (1 until the start-up language is applied) and the local-source flag.
+// (1 until the start-up language is applied), the links through which panels
+// reach each other, the local-source flag and the storage path.
 // Owned by the main window; the table must outlive it.
 struct AppContext {
   explicit AppContext(const StringTable& table) : strings(table) {}
 
   const StringTable& strings;
   int languageIndex = 1;
+  PlaybackLink* playback = nullptr;  // set by the playback page
   int localSource = 0;  // 1 = file list came from a folder, 0 = a disk
+  // Operating-system version code panels use for small placement
+  // differences; 2 is the value of every system but one older desktop.
+  int osVersionCode = 2;
+  // The recorder disk, card or folder to search: the first command-line
+  // argument, later the search panel's choice.
+  QString storagePath;
 };
 
 // Text of `baseId` in the context's current language; empty when absent.

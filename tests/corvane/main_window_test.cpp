@@ -1,12 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
 #include <QSettings>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 
 #include "corvane/app/corvane_dlg.h"
 #include "corvane/app/language.h"
 #include "corvane/app/string_table.h"
+#include "fake_playback_link.h"
 #include "temp_settings_dir.h"
 
 namespace {
@@ -78,6 +86,129 @@ TEST(MainWindow, LanguageSwitchRetextsAndLaysOutPanels) {
   EXPECT_EQ(map->geometry(), QRect(1465, 30, 430, 810));
   EXPECT_EQ(window.findChild<QWidget*>("CDlgFileList")->geometry(),
             QRect(-6, 135, 395, 705));
+}
+
+}  // namespace
+
+namespace {
+
+// A started window with a fake playback page whose control bar records keys.
+struct WithPlayback {
+  Started s;
+  CCorvaneDlg window{s.settings, s.file, s.table, 1033};
+  KeyRecorder* bar = new KeyRecorder;
+  FakePlaybackLink playback{bar};
+  QLineEdit* field = new QLineEdit;
+  QPushButton* button = new QPushButton("x");
+
+  WithPlayback() {
+    auto* page = window.findChild<QWidget*>("CDlgPlayBack");
+    bar->setParent(page);
+    field->setParent(window.findChild<QWidget*>("CDlgSearchPannel"));
+    button->setParent(window.findChild<QWidget*>("CDlgFileList"));
+    window.context().playback = &playback;
+    window.resize(1900, 1000);
+    window.show();
+  }
+};
+
+TEST(MainWindowClose, ClosesWithoutPlaybackPage) {
+  Started s;
+  CCorvaneDlg window(s.settings, s.file, s.table, 1033);
+  window.show();
+  EXPECT_TRUE(window.close());
+}
+
+TEST(MainWindowClose, IgnoredWhileAnEntryOpens) {
+  WithPlayback w;
+  w.playback.opening = true;
+  EXPECT_FALSE(w.window.close());
+  EXPECT_TRUE(w.window.isVisible());
+  EXPECT_EQ(w.playback.stops, 0);
+
+  w.playback.opening = false;
+  EXPECT_TRUE(w.window.close());
+  EXPECT_EQ(w.playback.stops, 1);
+}
+
+TEST(MainWindowClose, FullScreenOnlyLeavesFullScreen) {
+  WithPlayback w;
+  w.playback.fullScreen = true;
+  EXPECT_FALSE(w.window.close());
+  EXPECT_EQ(w.playback.stops, 1);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(w.bar->keys, std::vector<int>{Qt::Key_Escape});
+  EXPECT_TRUE(w.window.isVisible());
+}
+
+TEST(MainWindowKeys, PlaybackKeysReachTheControlBarFromAnyPanel) {
+  WithPlayback w;
+  for (const int key : {Qt::Key_Space, Qt::Key_Left, Qt::Key_Right,
+                        Qt::Key_Down, Qt::Key_Escape, Qt::Key_Up, Qt::Key_A}) {
+    QTest::keyClick(w.button, static_cast<Qt::Key>(key));
+  }
+  EXPECT_EQ(w.bar->keys, (std::vector<int>{Qt::Key_Space, Qt::Key_Left, Qt::Key_Right,
+                                           Qt::Key_Down, Qt::Key_Escape}));
+}
+
+TEST(MainWindowKeys, TextFieldsAndTheBarItselfKeepTheirKeys) {
+  WithPlayback w;
+  QTest::keyClicks(w.field, "a b");
+  QTest::keyClick(w.field, Qt::Key_Left);
+  EXPECT_EQ(w.field->text(), "a b");
+  EXPECT_TRUE(w.bar->keys.empty());
+
+  // Delivered once, not routed back to itself.
+  QTest::keyClick(w.bar, Qt::Key_Right);
+  EXPECT_EQ(w.bar->keys, std::vector<int>{Qt::Key_Right});
+}
+
+TEST(MainWindowMapProvider, BaiduIsStoredAndTheWindowClosesForARestart) {
+  Started s;
+  CCorvaneDlg window(s.settings, s.file, s.table, 1033);
+  window.show();
+  EXPECT_FALSE(window.RestartRequested());
+  window.ChangeMapProvider(1);
+  EXPECT_EQ(ReadKey(s.temp.paths.file, "MAP/MAP_SELECT"), "3");
+  EXPECT_TRUE(window.RestartRequested());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 2000));
+
+  window.ChangeMapProvider(0);
+  EXPECT_EQ(ReadKey(s.temp.paths.file, "MAP/MAP_SELECT"), "0");
+}
+
+TEST(MainWindowAbout, CaptionMenuShowsTheAboutBox) {
+  Started s;
+  CCorvaneDlg window(s.settings, s.file, s.table, 1033);
+  window.resize(1900, 1000);
+  window.show();
+  window.ApplyLanguage(kLangEnglish);
+
+  QString title;
+  QString texts;
+  QTimer::singleShot(0, [&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->actions().size(), 2);  // separator, About
+    EXPECT_EQ(menu->actions().back()->text(), "About");
+    QTimer::singleShot(0, [&] {
+      QWidget* about = QApplication::activeModalWidget();
+      ASSERT_NE(about, nullptr);
+      title = about->windowTitle();
+      for (const QLabel* label : about->findChildren<QLabel*>()) {
+        texts += label->text() + "\n";
+      }
+      about->findChild<QPushButton*>("ctl_1")->click();
+    });
+    menu->actions().back()->trigger();
+    menu->close();
+  });
+  QContextMenuEvent press(QContextMenuEvent::Mouse, QPoint(300, 10),
+                          window.mapToGlobal(QPoint(300, 10)));
+  QApplication::sendEvent(&window, &press);
+  EXPECT_EQ(title, "About");
+  EXPECT_TRUE(texts.contains("Corvane Player")) << texts.toStdString();
+  EXPECT_TRUE(texts.contains("Vehicle Recorder Analysis Software"));
 }
 
 }  // namespace

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QEvent>
+
+// The program's private window messages, posted as Qt custom events whose
+// types are the message numbers (all within QEvent::User..QEvent::MaxUser).
+
+// Posted to the main window by a video window when it becomes selected.
+inline constexpr QEvent::Type kCaptionRedrawEvent = static_cast<QEvent::Type>(0x3406);

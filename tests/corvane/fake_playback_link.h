@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QKeyEvent>
+#include <QWidget>
+
+#include <vector>
+
+#include "corvane/app/playback_link.h"
+
+// A control bar that records the keys it receives.
+class KeyRecorder : public QWidget {
+ public:
+  std::vector<int> keys;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override { keys.push_back(event->key()); }
+};
+
+// The playback side as the main window sees it, with its state set by tests.
+class FakePlaybackLink : public PlaybackLink {
+ public:
+  explicit FakePlaybackLink(KeyRecorder* bar) : bar_(bar) {}
+
+  bool IsOpeningEntry() const override { return opening; }
+  void Stop() override { ++stops; }
+  bool IsFullScreen() const override { return fullScreen; }
+  QWidget* ControlBar() override { return bar_; }
+
+  bool opening = false;
+  bool fullScreen = false;
+  int stops = 0;
+
+ private:
+  KeyRecorder* bar_;
+};
