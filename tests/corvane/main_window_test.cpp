@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <utility>
+
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -209,6 +214,58 @@ TEST(MainWindowAbout, CaptionMenuShowsTheAboutBox) {
   EXPECT_EQ(title, "About");
   EXPECT_TRUE(texts.contains("Corvane Player")) << texts.toStdString();
   EXPECT_TRUE(texts.contains("Vehicle Recorder Analysis Software"));
+}
+
+}  // namespace
+
+namespace {
+
+// Every text the window's visible widgets show.
+QStringList VisibleTexts(const QWidget& window) {
+  QStringList texts;
+  for (const QWidget* widget : window.findChildren<QWidget*>()) {
+    if (!widget->isVisible()) continue;
+    if (const auto* label = qobject_cast<const QLabel*>(widget)) {
+      texts << label->text();
+    } else if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
+      texts << button->text() << button->toolTip();
+    } else if (const auto* box = qobject_cast<const QTextEdit*>(widget)) {
+      texts << box->toPlainText().split('\n');
+    } else if (const auto* combo = qobject_cast<const QComboBox*>(widget)) {
+      for (int i = 0; i < combo->count(); ++i) texts << combo->itemText(i);
+    }
+  }
+  texts.removeAll(QString());
+  return texts;
+}
+
+// A switch re-texts everything: no visible text may still be the copy of a
+// table entry in another language when this language's copy differs.
+TEST(MainWindowLanguage, SwitchRetextsEveryVisibleText) {
+  Started s;
+  s.settings.langSelect = kLangEnglish;
+  CCorvaneDlg window(s.settings, s.file, s.table, 1033);
+  StartWindow(s, window);
+  constexpr std::array<std::pair<int, int>, 4> kLanguages{
+      {{kLangEnglish, 0}, {kLangSimplifiedChinese, 1},
+       {kLangTraditionalChinese, 2}, {kLangRussian, 10}}};
+  for (const auto& [code, index] : kLanguages) {
+    window.ApplyLanguage(code);
+    const QStringList texts = VisibleTexts(window);
+    EXPECT_FALSE(texts.isEmpty());
+    for (const QString& text : texts) {
+      for (int id = 1; id <= StringTable::kMaxBaseId; ++id) {
+        const QString own = s.table.Text(index, id);
+        for (const auto& other : kLanguages) {
+          if (other.second == index) continue;
+          const QString stale = s.table.Text(other.second, id);
+          EXPECT_FALSE(!stale.isEmpty() && text == stale && own != stale)
+              << "language " << code << " still shows \"" << text.toStdString()
+              << "\" of ID " << id << " in language index " << other.second;
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
