@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The main job for now: builds the tool, generates the demo recordings (four
+# The main job: builds the tool, generates the demo recordings (four
 # cameras of one drive, each with another voice codec) and a demo recorder
 # disk into demo/, shows what the recordings contain, plays the four cameras
 # together through the library's playback exports, finds the disk on the
-# drive names, lists its recordings and plays one from the disk.
+# drive names, lists, plays and converts one of its recordings; does the same
+# for an SD card and a device file; then starts the player program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -79,3 +80,22 @@ echo
 echo "The device recording $device (brisca info) and its first telemetry records:"
 "$tool" info "$device"
 "$tool" telemetry "$device" --format csv | sed -n '1,6p'
+
+# The player program, with the demo disk on the drive names. With a display
+# it opens its window until the operator closes it; without one it runs
+# offscreen for a few seconds and shows the settings it wrote on start-up.
+cmake --build --preset release -j "$(nproc)" --target corvane >/dev/null
+player=build/release/corvane/corvane
+echo
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "Corvane Player is starting on the demo disk; close its window to end."
+  "$player" "$PWD/demo"
+else
+  echo "No display: Corvane Player runs offscreen for 5 s on the demo disk."
+  status=0
+  QT_QPA_PLATFORM=offscreen timeout 5 "$player" "$PWD/demo" 2>/dev/null || status=$?
+  [ "$status" -eq 124 ] || { echo "Corvane Player ended early (status $status)"; exit 1; }
+  echo "Settings it wrote on start-up ($(dirname "$player")/config.ini):"
+  cat "$(dirname "$player")/config.ini"
+  echo "Screenshots of its window in every language and theme: scripts/screenshots.sh"
+fi
