@@ -18,6 +18,7 @@ packages=(
   ffmpeg
   dosfstools mtools                             # card volumes: mkfs.fat, mcopy, mtype
   libxml2-utils                                 # xmllint: GPX tracks against the GPX 1.1 structure
+  xvfb xauth fonts-wqy-microhei                 # screenshots of the program under Xvfb, with CJK text
 )
 
 missing=()

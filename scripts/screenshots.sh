@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Screenshots of the player's main window for review: each of the four
+# languages in both colour themes at 1920x1080 and 1366x768, taken under
+# Xvfb by corvane-shot, which also checks that no text is cut or overlaps
+# another. Writes corvane-<language>-<theme>-<WxH>.png and fails when any
+# check fails (the offending texts are printed).
+#
+#   scripts/screenshots.sh [--tool PATH] [--out DIR]
+#
+# Without --tool the release preset is built first (build/release); the
+# pictures go to build/screenshots unless --out says otherwise.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+tool=
+out=build/screenshots
+while [ $# -gt 0 ]; do
+  case $1 in
+    --tool) tool=$2; shift 2 ;;
+    --out) out=$2; shift 2 ;;
+    *) echo "usage: $0 [--tool PATH] [--out DIR]" >&2; exit 2 ;;
+  esac
+done
+
+if [ -z "$tool" ]; then
+  bash scripts/install-deps.sh
+  cmake --preset release >/dev/null
+  cmake --build --preset release -j "$(nproc)" --target corvane_shot
+  tool=build/release/tools/corvane_shot/corvane-shot
+fi
+mkdir -p "$out"
+
+declare -A language_names=([1]=zh-hans [2]=zh-hant [3]=en [10]=ru)
+theme_names=(light dark)
+failed=0
+for size in 1920x1080 1366x768; do
+  for theme in 0 1; do
+    for language in 1 2 3 10; do
+      file="$out/corvane-${language_names[$language]}-${theme_names[$theme]}-$size.png"
+      # One X server per shot: nothing carries over between them.
+      if ! QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1920x1080x24" \
+          "$tool" --language "$language" --theme "$theme" --size "$size" -o "$file"; then
+        echo "failed: $file" >&2
+        failed=1
+      fi
+    done
+  done
+done
+[ "$failed" -eq 0 ] && echo "16 screenshots in $out, every text fits"
+exit "$failed"

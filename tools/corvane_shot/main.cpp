@@ -1,0 +1,143 @@
+// corvane-shot: a screenshot of the player's main window in one language,
+// colour theme and size, and a check that none of its texts is cut or
+// overlaps another.
+//
+//   corvane-shot --language 1|2|3|10 --theme 0|1 --size WxH -o FILE.png
+//
+// Exit status: 0 when every text fits, 1 when some does not (each printed on
+// standard output), 2 when the shot could not be taken.
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QEventLoop>
+#include <QLocale>
+#include <QPixmap>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <optional>
+
+#include "corvane/app/app_context.h"
+#include "corvane/app/corvane_dlg.h"
+#include "corvane/app/language.h"
+#include "corvane/app/settings_file.h"
+#include "corvane/app/string_table.h"
+#include "tools/corvane_shot/text_fit.h"
+
+namespace {
+
+constexpr int kCaptionTextId = 509;
+// Longer than the window's half-second language start-up, so the shot shows
+// the state after it.
+constexpr int kSettleMs = 1000;
+
+struct ShotOptions {
+  int language = 0;
+  int theme = 0;
+  QSize size;
+  QString output;
+};
+
+void PrintError(const QString& message) {
+  std::fprintf(stderr, "corvane-shot: %s\n", message.toUtf8().constData());
+}
+
+std::optional<ShotOptions> ParseOptions(const QStringList& arguments) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription("Screenshot of the main window with a text-fit check.");
+  const QCommandLineOption language("language", "Language: 1, 2, 3 or 10.", "code");
+  const QCommandLineOption theme("theme", "BK_COLOR: 1 dark, 0 light.", "bk");
+  const QCommandLineOption size("size", "Window size, WxH.", "size");
+  const QCommandLineOption output({"o", "output"}, "PNG file to write.", "file");
+  parser.addOptions({language, theme, size, output});
+  if (!parser.parse(arguments)) {
+    PrintError(parser.errorText());
+    return std::nullopt;
+  }
+  ShotOptions options;
+  options.language = parser.value(language).toInt();
+  options.theme = parser.value(theme).toInt();
+  const QStringList dimensions = parser.value(size).split(u'x');
+  if (dimensions.size() == 2) options.size = QSize(dimensions[0].toInt(), dimensions[1].toInt());
+  options.output = parser.value(output);
+
+  const QList<int> languages{kLangSimplifiedChinese, kLangTraditionalChinese, kLangEnglish,
+                             kLangRussian};
+  if (!languages.contains(options.language) || (options.theme != 0 && options.theme != 1) ||
+      options.size.isEmpty() || options.output.isEmpty()) {
+    PrintError("usage: corvane-shot --language 1|2|3|10 --theme 0|1 --size WxH -o FILE.png");
+    return std::nullopt;
+  }
+  return options;
+}
+
+// Settings of a fresh program folder holding only the theme and the language.
+SettingsPaths WriteSettings(const QTemporaryDir& dir, const ShotOptions& options) {
+  const SettingsPaths paths{dir.path() + "/program/config.ini",
+                            dir.path() + "/user/CORVANE/config.ini"};
+  QDir().mkpath(dir.path() + "/program");
+  QSettings ini(paths.file, QSettings::IniFormat);
+  ini.setValue("BKGROUND/BK_COLOR", QString::number(options.theme));
+  ini.setValue("LANGUAGE/LAN_SELECT", QString::number(options.language));
+  ini.sync();
+  return paths;
+}
+
+void Settle() {
+  QEventLoop loop;
+  QTimer::singleShot(kSettleMs, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  const std::optional<ShotOptions> options = ParseOptions(QApplication::arguments());
+  if (!options) return 2;
+
+  const QTemporaryDir dir;
+  if (!dir.isValid()) {
+    PrintError("cannot create a temporary settings folder");
+    return 2;
+  }
+  const SettingsFile file(WriteSettings(dir, *options));
+  PlayerSettings settings;
+  settings.programDir = dir.path() + "/program";
+  file.LoadSettings(settings);
+  const StringTable table = StringTable::FromResource();
+
+  CCorvaneDlg window(settings, file, table, SystemLanguageId(QLocale::system().name()));
+  window.setGeometry(QRect(QPoint(0, 0), options->size));
+  window.show();
+  window.ApplyLanguage(options->language);
+  Settle();
+  if (window.size() != options->size) {
+    PrintError(QString("the window is %1x%2, not the size asked for (screen too small?)")
+                   .arg(window.width())
+                   .arg(window.height()));
+    return 2;
+  }
+
+  if (!window.grab().save(options->output, "PNG")) {
+    PrintError("cannot write " + options->output);
+    return 2;
+  }
+
+  const PaintedText caption{"ctl_102 caption", LoadLangString(window.context(), kCaptionTextId),
+                            window.CaptionTextRect(), Qt::AlignLeft | Qt::AlignTop,
+                            window.font()};
+  const std::vector<TextFitProblem> problems = CheckTextFit(window, {caption});
+  for (const TextFitProblem& problem : problems) {
+    // One line per problem, whatever the text holds.
+    const QString text = QString(problem.text).replace(u'\n', QStringLiteral("\\n"));
+    std::printf("%s\t\"%s\"\t%s\n", problem.object.toUtf8().constData(),
+                text.toUtf8().constData(), problem.reason.toUtf8().constData());
+  }
+  std::fprintf(stderr, "corvane-shot: %s: %zu text problem(s)\n",
+               options->output.toUtf8().constData(), problems.size());
+  return problems.empty() ? 0 : 1;
+}
