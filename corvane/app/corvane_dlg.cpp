@@ -20,16 +20,19 @@
 #include "corvane/app/language.h"
 #include "corvane/app/panel_layout.h"
 #include "corvane/app/playback_link.h"
-#include "corvane/app/theme.h"
 #include "corvane/app/window_messages.h"
+#include "corvane/instruments/scope_dlg.h"
+#include "corvane/instruments/scope_menu.h"
+#include "corvane/instruments/speedometer.h"
+#include "corvane/playback/dlg_map.h"
+#include "corvane/playback/dlg_play_back.h"
+#include "corvane/search/dlg_file_list.h"
+#include "corvane/search/dlg_search_pannel.h"
 
 namespace {
 
-// Construction order of the panels; indexes used by Layout().
+// Indexes of the panels, used by Layout().
 enum Panel { kSpeedometer, kMap, kPlayback, kScope, kScopeStrip, kSearch, kFileList };
-constexpr std::array<const char*, 7> kPanelNames{
-    "CSpeedometer", "CDlgMap",          "CDlgPlayBack", "CScopeDlg",
-    "CScopeMenu",   "CDlgSearchPannel", "CDlgFileList"};
 
 constexpr int kAboutItemId = 1;
 constexpr int kCaptionTextId = 509;
@@ -93,12 +96,14 @@ CCorvaneDlg::CCorvaneDlg(PlayerSettings& settings, const SettingsFile& file,
   setPalette(black);
   setAutoFillBackground(true);
 
-  for (size_t i = 0; i < panels_.size(); ++i) {
-    panels_[i] = new QWidget(this);
-    panels_[i]->setObjectName(kPanelNames[i]);
-    panels_[i]->setPalette(ThemePalette(settings_.bkColor));
-    panels_[i]->setAutoFillBackground(true);
-  }
+  // The map first; later panels may reach the earlier ones as they start.
+  panels_[kMap] = new CDlgMap(settings_, this);
+  panels_[kSpeedometer] = new CSpeedometer(settings_, this);
+  panels_[kScope] = new CScopeDlg(settings_, this);
+  panels_[kScopeStrip] = new CScopeMenu(settings_, this);
+  panels_[kSearch] = new CDlgSearchPannel(settings_, this);
+  panels_[kPlayback] = new CDlgPlayBack(settings_, this);
+  panels_[kFileList] = new CDlgFileList(settings_, this);
   SetUpStreamInfo();
 
   // The split mode is applied by the playback page; the file keeps it.

@@ -1,5 +1,7 @@
 #include "corvane/app/theme.h"
 
+#include <QWidget>
+
 bool IsDarkTheme(int bkColor) { return bkColor == 1; }
 
 QColor ThemeBackground(int bkColor) {
@@ -34,4 +36,9 @@ QPalette ThemePalette(int bkColor) {
   palette.setColor(QPalette::Disabled, QPalette::Text, disabled);
   palette.setColor(QPalette::Disabled, QPalette::ButtonText, disabled);
   return palette;
+}
+
+void UsePanelTheme(QWidget& panel, int bkColor) {
+  panel.setPalette(ThemePalette(bkColor));
+  panel.setAutoFillBackground(true);
 }

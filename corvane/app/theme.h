@@ -13,3 +13,8 @@ QColor ThemeBackground(int bkColor);
 // Palette every panel is given: background, text and control colours that
 // stay readable on ThemeBackground.
 QPalette ThemePalette(int bkColor);
+
+class QWidget;
+
+// Gives a panel the theme's palette and lets it fill its background.
+void UsePanelTheme(QWidget& panel, int bkColor);

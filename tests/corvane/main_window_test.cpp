@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <type_traits>
 #include <utility>
 
 #include <QAbstractButton>
@@ -19,6 +20,13 @@
 #include "corvane/app/corvane_dlg.h"
 #include "corvane/app/language.h"
 #include "corvane/app/string_table.h"
+#include "corvane/instruments/scope_dlg.h"
+#include "corvane/instruments/scope_menu.h"
+#include "corvane/instruments/speedometer.h"
+#include "corvane/playback/dlg_map.h"
+#include "corvane/playback/dlg_play_back.h"
+#include "corvane/search/dlg_file_list.h"
+#include "corvane/search/dlg_search_pannel.h"
 #include "fake_playback_link.h"
 #include "temp_settings_dir.h"
 
@@ -86,11 +94,19 @@ TEST(MainWindow, LanguageSwitchRetextsAndLaysOutPanels) {
   EXPECT_EQ(window.context().languageIndex, 10);
   EXPECT_EQ(window.findChild<QTextEdit*>("ctl_464")->toPlainText(),
             QString::fromUtf8("Информация о потоке"));
-  const QWidget* map = window.findChild<QWidget*>("CDlgMap");
-  ASSERT_NE(map, nullptr);
-  EXPECT_EQ(map->geometry(), QRect(1465, 30, 430, 810));
-  EXPECT_EQ(window.findChild<QWidget*>("CDlgFileList")->geometry(),
-            QRect(-6, 135, 395, 705));
+  const auto geometry = [&](auto* typed) {
+    using Panel = std::remove_pointer_t<decltype(typed)>;
+    const Panel* panel = window.findChild<Panel*>();
+    return panel != nullptr ? panel->geometry() : QRect();
+  };
+  EXPECT_EQ(geometry(static_cast<CDlgSearchPannel*>(nullptr)), QRect(5, 30, 384, 105));
+  EXPECT_EQ(geometry(static_cast<CDlgFileList*>(nullptr)), QRect(-6, 135, 395, 705));
+  EXPECT_EQ(geometry(static_cast<CDlgMap*>(nullptr)), QRect(1465, 30, 430, 810));
+  EXPECT_EQ(geometry(static_cast<CDlgPlayBack*>(nullptr)), QRect(391, 30, 1072, 810));
+  EXPECT_EQ(geometry(static_cast<CScopeDlg*>(nullptr)), QRect(391, 840, 1072, 143));
+  EXPECT_EQ(geometry(static_cast<CScopeMenu*>(nullptr)), QRect(391, 983, 1072, 17));
+  EXPECT_EQ(geometry(static_cast<CSpeedometer*>(nullptr)), QRect(1465, 842, 430, 298));
+  EXPECT_EQ(window.findChild<QTextEdit*>("ctl_464")->geometry(), QRect(5, 840, 384, 160));
 }
 
 }  // namespace
