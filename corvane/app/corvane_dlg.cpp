@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
@@ -14,6 +15,8 @@
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
+
+#include <algorithm>
 
 #include "corvane/app/about_dlg.h"
 #include "corvane/app/app_icon.h"
