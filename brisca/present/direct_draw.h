@@ -3,10 +3,12 @@
 // on-screen text and the watermark, and hands the picture to the target.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "brisca/api/brisca.h"
 #include "brisca/base/mutex_lock.h"
@@ -59,7 +61,7 @@ class CDirectDraw {
   // ((W + 1) / 2) x ((H + 1) / 2) samples. Calls the target's present on
   // this thread. 0 drawn; -1 not ready, no target, or a null plane or a
   // stride shorter than a row. `timestamp` (ms) goes to the target with the
-  // picture.
+  // picture. Text and watermark are prepared again only after they changed.
   int Draw(const std::uint8_t* y, int y_stride, const std::uint8_t* u, const std::uint8_t* v,
            int c_stride, std::uint64_t timestamp = 0);
 
@@ -78,7 +80,8 @@ class CDirectDraw {
   void SetWatermarkAlpha(int alpha);
 
   // Draws the text (white) and then the watermark (blended over everything)
-  // into BGR24 rows, top row first, of a width x height picture.
+  // into BGR24 rows, top row first, of a width x height picture. Prepares
+  // its own layer: it may run beside Draw, for any size.
   void ComposeBgr24(std::uint8_t* rows, int stride, int width, int height);
   TextBox MeasureText(int picture_width, int picture_height);
 
@@ -91,9 +94,27 @@ class CDirectDraw {
   bool watermark_enabled();
 
  private:
+  // Text and watermark of one picture size in the form the software modes
+  // blend them with.
+  struct Layer {
+    TextMask text;  // width 0 when there is no text
+    TextPosition text_at;
+    // Per channel byte of the scaled watermark: its share of the blend plus
+    // the rounding, src * opacity + 127; rows as the watermark's (BGR), or
+    // planar (all blue, green, red) for mode 2. Empty when there is no pass.
+    std::vector<std::uint16_t> mark_terms;
+    int mark_keep = 255;  // 255 - opacity: the weight the picture keeps
+  };
+
+  // Brings the overlay (mode 1) or layer_ (modes 2 and 3) up to date with
+  // the change counters. Worker only.
+  void Refresh();
   bool OverlayWanted();
   void BuildOverlay();
-  void ComposeRgb565(std::uint8_t* rows, int stride);
+  void TakeText(Layer& layer, int width, int height);
+  void TakeWatermark(Layer& layer, int width, int height, bool planar_rows);
+  template <typename Canvas>
+  static void ComposeLayer(const Canvas& canvas, int width, int height, const Layer& layer);
   // Scaled watermark for the size, rebuilt when the size changed; null when
   // there is no picture. Call under watermark_lock_.
   const BgrBitmap* ScaledWatermark(int width, int height);
@@ -106,6 +127,17 @@ class CDirectDraw {
   Mode mode_ = kModeNone;
   std::unique_ptr<std::uint8_t[]> work_;     // W x H x 4 bytes
   std::unique_ptr<std::uint8_t[]> overlay_;  // W x H BGRA, mode 1 only
+  // Whether overlay_ or layer_ reflect the counters' values below.
+  bool composed_ = false;
+  std::uint64_t composed_text_ = 0;
+  std::uint64_t composed_watermark_ = 0;
+  bool overlay_wanted_ = false;
+  Layer layer_;
+
+  // Bumped under the lock of the state they count, read by the worker
+  // without it.
+  std::atomic<std::uint64_t> text_changes_{0};
+  std::atomic<std::uint64_t> watermark_changes_{0};
 
   CMutexLock text_lock_;
   // Guarded by text_lock_.

@@ -1,11 +1,17 @@
 #include "brisca/present/direct_draw.h"
 
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "brisca/present/color_tables.h"
+#include "brisca/present/osd_text.h"
+#include "brisca/present/watermark.h"
 #include "present_test_support.h"
 
 namespace brisca {
@@ -219,6 +225,300 @@ TEST(DirectDraw, Bgr24TextIsWhiteInItsCorner) {
   }
   EXPECT_GT(white, 10);
   EXPECT_EQ(outside, 0);
+}
+
+// What is on the picture: text and corner, which watermark file (0: a file
+// that does not exist), and the watermark's flag and alpha.
+struct Look {
+  std::string text;
+  int corner;
+  int mark;
+  bool enable;
+  int alpha;
+};
+
+// The composition drawn pixel by pixel, the way the display has always done
+// it; the display must match it byte for byte, however it gets there.
+class ReferenceComposer {
+ public:
+  ReferenceComposer(const Look& look, const std::string& mark_path, int width, int height)
+      : width_(width), height_(height), opacity_(WatermarkOpacity(look.alpha)) {
+    const std::string text = CutOsdText(look.text);
+    wanted_ = !text.empty() || look.enable;
+    if (!text.empty()) mask_ = OsdTextRenderer().Render(text);
+    at_ = PlaceText(look.corner, width, height, mask_.width, mask_.height);
+    if (look.enable) mark_ = ScaleBitmap(LoadWatermarkPng(mark_path), width, height);
+  }
+
+  bool text_drawn() const { return mask_.width > 0; }
+
+  // get(x, y, bgr) and put(x, y, bgr) read and write one pixel.
+  template <typename Get, typename Put>
+  void Compose(Get get, Put put) const {
+    int bgr[3];
+    for (int my = 0; my < mask_.height; ++my) {
+      for (int mx = 0; mx < mask_.width; ++mx) {
+        const int x = at_.x + mx;
+        const int y = at_.y + my;
+        const int coverage = Coverage(mx, my);
+        if (x < 0 || y < 0 || x >= width_ || y >= height_ || coverage == 0) continue;
+        get(x, y, bgr);
+        for (int& c : bgr) c = BlendChannel(255, c, coverage);
+        put(x, y, bgr);
+      }
+    }
+    if (mark_.empty()) return;
+    for (int y = 0; y < height_; ++y) {
+      for (int x = 0; x < width_; ++x) {
+        get(x, y, bgr);
+        for (int c = 0; c < 3; ++c) bgr[c] = BlendChannel(Mark(x, y, c), bgr[c], opacity_);
+        put(x, y, bgr);
+      }
+    }
+  }
+
+  std::vector<std::uint8_t> Bgr24(const Planes& p) const {
+    std::vector<std::uint8_t> rows(static_cast<std::size_t>(width_) * height_ * 3);
+    I420ToBgr24(View(p), rows.data(), width_ * 3);
+    auto at = [&](int x, int y) { return rows.data() + (static_cast<std::size_t>(y) * width_ + x) * 3; };
+    Compose([&](int x, int y, int* bgr) { std::copy(at(x, y), at(x, y) + 3, bgr); },
+            [&](int x, int y, const int* bgr) { std::copy(bgr, bgr + 3, at(x, y)); });
+    return rows;
+  }
+
+  std::vector<std::uint8_t> Rgb565(const Planes& p) const {
+    std::vector<std::uint8_t> rows(static_cast<std::size_t>(width_) * height_ * 2);
+    I420ToRgb565(View(p), rows.data(), width_ * 2);
+    auto at = [&](int x, int y) { return rows.data() + (static_cast<std::size_t>(y) * width_ + x) * 2; };
+    Compose(
+        [&](int x, int y, int* bgr) {
+          std::uint16_t pixel;
+          std::memcpy(&pixel, at(x, y), 2);
+          const int r = pixel >> 11, g = (pixel >> 5) & 0x3F, b = pixel & 0x1F;
+          bgr[0] = (b << 3) | (b >> 2);
+          bgr[1] = (g << 2) | (g >> 4);
+          bgr[2] = (r << 3) | (r >> 2);
+        },
+        [&](int x, int y, const int* bgr) {
+          const auto pixel = static_cast<std::uint16_t>(((bgr[2] >> 3) << 11) | ((bgr[1] >> 2) << 5) | (bgr[0] >> 3));
+          std::memcpy(at(x, y), &pixel, 2);
+        });
+    return rows;
+  }
+
+  // Mode 1's straight-alpha layer: white text with its coverage as alpha,
+  // the watermark composed over it source-over. Empty when none is handed.
+  std::vector<std::uint8_t> Overlay() const {
+    if (!wanted_) return {};
+    std::vector<std::uint8_t> layer(static_cast<std::size_t>(width_) * height_ * 4, 0);
+    for (int my = 0; my < mask_.height; ++my) {
+      for (int mx = 0; mx < mask_.width; ++mx) {
+        const int x = at_.x + mx;
+        const int y = at_.y + my;
+        if (x < 0 || y < 0 || x >= width_ || y >= height_) continue;
+        std::uint8_t* p = &layer[(static_cast<std::size_t>(y) * width_ + x) * 4];
+        p[0] = p[1] = p[2] = 255;
+        p[3] = static_cast<std::uint8_t>(Coverage(mx, my));
+      }
+    }
+    if (mark_.empty()) return layer;
+    for (int y = 0; y < height_; ++y) {
+      for (int x = 0; x < width_; ++x) {
+        std::uint8_t* p = &layer[(static_cast<std::size_t>(y) * width_ + x) * 4];
+        const int under = p[3] * (255 - opacity_);
+        const int total = opacity_ * 255 + under;
+        if (total == 0) continue;
+        for (int c = 0; c < 3; ++c) {
+          p[c] = static_cast<std::uint8_t>((Mark(x, y, c) * opacity_ * 255 + p[c] * under + total / 2) / total);
+        }
+        p[3] = static_cast<std::uint8_t>((total + 127) / 255);
+      }
+    }
+    return layer;
+  }
+
+ private:
+  I420View View(const Planes& p) const {
+    return {p.y.data(), p.u.data(), p.v.data(), p.width, p.c_stride(), width_, height_};
+  }
+  int Coverage(int mx, int my) const { return mask_.coverage[static_cast<std::size_t>(my) * mask_.width + mx]; }
+  int Mark(int x, int y, int c) const { return mark_.pixels[(static_cast<std::size_t>(y) * width_ + x) * 3 + c]; }
+
+  int width_;
+  int height_;
+  int opacity_;
+  bool wanted_ = false;
+  TextMask mask_;
+  TextPosition at_;
+  BgrBitmap mark_;
+};
+
+::testing::AssertionResult SameBytes(const std::vector<std::uint8_t>& got, const std::vector<std::uint8_t>& want) {
+  if (got.size() != want.size()) {
+    return ::testing::AssertionFailure() << got.size() << " bytes, expected " << want.size();
+  }
+  for (std::size_t i = 0; i < got.size(); ++i) {
+    if (got[i] != want[i]) {
+      return ::testing::AssertionFailure() << "byte " << i << " is " << int{got[i]} << ", expected " << int{want[i]};
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// A picture whose every sample differs from its neighbours.
+Planes Pattern(int width, int height, int seed) {
+  Planes p(width, height, 0, 0, 0);
+  for (std::size_t i = 0; i < p.y.size(); ++i) p.y[i] = static_cast<std::uint8_t>(i * 37 + seed * 11);
+  for (std::size_t i = 0; i < p.u.size(); ++i) p.u[i] = static_cast<std::uint8_t>(i * 53 + seed * 7);
+  for (std::size_t i = 0; i < p.v.size(); ++i) p.v[i] = static_cast<std::uint8_t>(i * 19 + 200 - seed);
+  return p;
+}
+
+// A directory of its own for the test's files, removed at the end.
+struct TempDir {
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() /
+      ("direct_draw_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  TempDir() { std::filesystem::create_directories(path); }
+  ~TempDir() { std::filesystem::remove_all(path); }
+};
+
+// Compares what the target was handed for `p` with the reference.
+void ExpectPresented(unsigned formats, const MemoryTarget& target, const Planes& p,
+                     const ReferenceComposer& reference) {
+  if (formats == kI420) {
+    EXPECT_EQ(target.last.plane[0], p.y.data());
+    EXPECT_EQ(target.last.plane[1], p.u.data());
+    EXPECT_EQ(target.last.plane[2], p.v.data());
+    EXPECT_EQ(target.last.overlay != nullptr, !reference.Overlay().empty());
+    EXPECT_TRUE(SameBytes(target.overlay, reference.Overlay()));
+  } else if (formats == kRgb565) {
+    EXPECT_TRUE(SameBytes(target.pixels, reference.Rgb565(p)));
+  } else {
+    EXPECT_TRUE(SameBytes(target.pixels, reference.Bgr24(p)));
+  }
+}
+
+// Writes a PNG with a colour and alpha gradient, smaller than the pictures
+// so that it is scaled.
+std::string WriteMark(const std::filesystem::path& path, int width, int height, int seed) {
+  std::vector<std::uint8_t> rgba;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      rgba.insert(rgba.end(), {static_cast<std::uint8_t>(x * 23 + seed), static_cast<std::uint8_t>(y * 41),
+                               static_cast<std::uint8_t>(255 - x * y - seed), static_cast<std::uint8_t>(x * 19 + y * 7)});
+    }
+  }
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = static_cast<png_uint_32>(width);
+  image.height = static_cast<png_uint_32>(height);
+  image.format = PNG_FORMAT_RGBA;
+  EXPECT_TRUE(png_image_write_to_file(&image, path.c_str(), 0, rgba.data(), 0, nullptr));
+  return path.string();
+}
+
+TEST(DirectDraw, EveryPresentedByteMatchesTheReferenceAcrossChanges) {
+  const TempDir dir;
+  const std::string marks[] = {(dir.path / "missing.png").string(), WriteMark(dir.path / "a.png", 23, 11, 0),
+                               WriteMark(dir.path / "b.png", 9, 30, 90)};
+  const std::string clock = "12:34:56 CH1";
+  const std::string wide(40, 'W');  // wider than the picture: clipped
+  const struct {
+    const char* name;
+    std::vector<Look> looks;  // one picture each
+  } cases[] = {
+      {"text only", {{clock, 3, 0, false, 100}, {clock, 3, 0, false, 100}}},
+      {"watermark only", {{"", 0, 1, true, 60}, {"", 0, 1, true, 60}}},
+      {"both", {{clock, 1, 1, true, 100}, {clock, 1, 1, true, 100}}},
+      {"alpha changes", {{clock, 2, 1, true, 100}, {clock, 2, 1, true, 35}, {clock, 2, 1, true, 0}}},
+      {"text changes", {{"A", 0, 2, true, 50}, {wide, 2, 2, true, 50}, {"", 2, 2, true, 50}}},
+      {"watermark replaced", {{clock, 0, 1, true, 80}, {clock, 0, 2, true, 80}, {clock, 0, 0, true, 80}}},
+      {"enable toggled off", {{clock, 3, 1, true, 70}, {clock, 3, 1, false, 70}, {"", 3, 1, false, 70}}},
+  };
+  const int width = 133;
+  const int height = 45;
+  const int snapshot_width = 61;
+  const int snapshot_height = 33;
+  for (const unsigned formats : {kI420, kRgb565, kBgr24}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + ", formats " + std::to_string(formats));
+      MemoryTarget target(formats);
+      CDirectDraw display;
+      display.SetWindow(&target.target);
+      ASSERT_TRUE(display.SetUp(width, height));
+      const Look* before = nullptr;
+      int seed = 0;
+      for (const Look& look : c.looks) {
+        SCOPED_TRACE(seed);
+        if (!before || before->text != look.text || before->corner != look.corner) {
+          display.SetText(look.text, look.corner);
+        }
+        if (!before || before->mark != look.mark) {
+          display.InitWatermark(marks[look.mark], look.enable, look.alpha);
+        } else {
+          if (before->enable != look.enable) display.EnableWatermark(look.enable);
+          if (before->alpha != look.alpha) display.SetWatermarkAlpha(look.alpha);
+        }
+        before = &look;
+        const Planes p = Pattern(width, height, seed++);
+        ASSERT_EQ(DrawPlanes(display, p), 0);
+        const ReferenceComposer reference(look, marks[look.mark], width, height);
+        ASSERT_EQ(reference.text_drawn(), !look.text.empty()) << "no font found through fontconfig";
+        ExpectPresented(formats, target, p, reference);
+
+        // The snapshot writer composes other sizes, into rows with padding.
+        for (const auto& [w, h] : {std::pair{width, height}, std::pair{snapshot_width, snapshot_height}}) {
+          const Planes shot = Pattern(w, h, seed + 50);
+          const int stride = w * 3 + 5;
+          std::vector<std::uint8_t> rows(static_cast<std::size_t>(stride) * h, 0xA5);
+          I420ToBgr24({shot.y.data(), shot.u.data(), shot.v.data(), w, shot.c_stride(), w, h}, rows.data(), stride);
+          display.ComposeBgr24(rows.data(), stride, w, h);
+          std::vector<std::uint8_t> packed;
+          for (int y = 0; y < h; ++y) {
+            EXPECT_EQ(rows[static_cast<std::size_t>(y) * stride + w * 3 + 4], 0xA5) << "padding of row " << y;
+            packed.insert(packed.end(), rows.begin() + y * stride, rows.begin() + y * stride + w * 3);
+          }
+          EXPECT_TRUE(SameBytes(packed, ReferenceComposer(look, marks[look.mark], w, h).Bgr24(shot)));
+        }
+      }
+    }
+  }
+}
+
+// Settings and snapshots from another thread while the worker draws: no
+// race (under TSan), and the picture after the last change shows it.
+TEST(DirectDraw, ChangesFromAnotherThreadReachTheNextPicture) {
+  const TempDir dir;
+  const std::string mark = WriteMark(dir.path / "a.png", 23, 11, 0);
+  const Look last{"end", 1, 1, true, 45};
+  const int width = 64;
+  const int height = 32;
+  for (const unsigned formats : {kI420, kRgb565, kBgr24}) {
+    MemoryTarget target(formats);
+    CDirectDraw display;
+    display.SetWindow(&target.target);
+    ASSERT_TRUE(display.SetUp(width, height));
+    display.InitWatermark(mark, true, 100);
+    std::thread settings([&] {
+      std::vector<std::uint8_t> rows(static_cast<std::size_t>(width) * height * 3);
+      for (int i = 0; i < 200; ++i) {
+        display.SetText(std::to_string(i), i % 4);
+        display.SetWatermarkAlpha(i % 101);
+        display.EnableWatermark(i % 3 != 0);
+        display.ComposeBgr24(rows.data(), width * 3, width, height);
+      }
+      display.SetText(last.text, last.corner);
+      display.SetWatermarkAlpha(last.alpha);
+      display.EnableWatermark(last.enable);
+    });
+    const Planes p = Pattern(width, height, 3);
+    for (int i = 0; i < 200; ++i) ASSERT_EQ(DrawPlanes(display, p), 0);
+    settings.join();
+    ASSERT_EQ(DrawPlanes(display, p), 0);
+    ExpectPresented(formats, target, p, ReferenceComposer(last, mark, width, height));
+  }
 }
 
 }  // namespace
