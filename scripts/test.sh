@@ -21,10 +21,11 @@ run_preset release
 run_preset asan
 # The threaded code: threads, events, locks, the frame pool and queue, the
 # sound output's callback thread, readers sharing the mounted disk, the
-# handle table, the playback engine with its exports, and the conversion
+# handle table, the playback engine with its exports (also steered from two
+# threads at once), and the conversion
 # worker with its voice decoding stage, and the index reader with its
 # exports.
-run_preset tsan -R '^(ThreadTest|EventTest|MutexLockTest|FramePoolTest|FrameQueueTest|AudioOutputTest|DiskRecordingTest|HandleTableTest|PlayerTest|MulPlayTest|MulPlayEndToEndTest|ExportedPlaybackTest|DiskPlaybackTest|ConvertFileNvrTest|ConvertFileNvrVoiceTest|VoiceDecodeStageTest|ConvertExportsTest|IndexReaderTest|DeviceExportsTest)\.'
+run_preset tsan -R '^(ThreadTest|EventTest|MutexLockTest|FramePoolTest|FrameQueueTest|AudioOutputTest|DiskRecordingTest|HandleTableTest|PlayerTest|MulPlayTest|MulPlayEndToEndTest|SyncTest|ExportedPlaybackTest|ConcurrentPlaybackTest|DiskPlaybackTest|ConvertFileNvrTest|ConvertFileNvrVoiceTest|VoiceDecodeStageTest|ConvertExportsTest|IndexReaderTest|DeviceExportsTest)\.'
 
 echo "== fuzz build"
 cmake --preset fuzz >/dev/null

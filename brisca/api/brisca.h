@@ -112,9 +112,12 @@ typedef struct BR_PICTURE {
 } BR_PICTURE;
 
 /* The "window" of a channel: the formats it accepts and the call that shows
- * a picture. present runs on the channel's worker thread (during a single
- * step or a seek, on the thread that asked for it); the target does the
- * stretch to its window. */
+ * a picture. present runs on the channel's worker thread, or during
+ * BR_PlayOneByOne and BR_SetPlayTime on the thread that called them; it
+ * must copy what it needs and return at once (it holds up the channel), and
+ * must not call any export. No present is made once BR_CloseFile of the
+ * channel or BR_EraseDecoder of its handle has returned. The target does
+ * the stretch to its window. */
 typedef struct BR_VIDEO_TARGET {
   unsigned formats;                 /* bit (1 << format) for every format the target accepts */
   void (*present)(struct BR_VIDEO_TARGET* target, const BR_PICTURE* picture);
@@ -122,13 +125,37 @@ typedef struct BR_VIDEO_TARGET {
 } BR_VIDEO_TARGET;
 
 /* Playback family. A decoder handle plays up to eight recordings of one
- * moment together, one per channel slot 0-7, paced on the clock of one
- * synchronising channel. Every export here answers a zero, stale or forged
- * handle with the result noted as "null"; a channel index outside 0-7 or an
- * empty slot is refused with 1 where a result is reported and otherwise
- * ignored. Callbacks run on a channel's worker thread; they must return
- * promptly, and must not close channels of or erase the handle they report
- * for. */
+ * moment together, one per channel slot 0-7, kept in step by the
+ * wall-clock time of their frames (a recording's start time plus the
+ * distance of a frame's timestamp from the first): the synchronising
+ * channel paces itself, the others show the picture of its moment, hold
+ * their first picture until a recording that starts later reaches it, and
+ * give frames up rather than race when behind. A channel more than 200 ms
+ * behind its own due time likewise gives frames up. Every export here
+ * answers a zero, stale or forged handle with the result noted as "null";
+ * a channel index outside 0-7 or an empty slot is refused with 1 where a
+ * result is reported and otherwise ignored.
+ *
+ * Threads. Every playback export may be called on any thread, also while
+ * another thread calls exports on the same handle; the calls are safe
+ * against each other. Calls that wait for a channel's worker
+ * (BR_OpenFile, BR_CloseFile, BR_Play, BR_Stop, BR_EraseDecoder) block
+ * until that worker has finished its pass (at most about one decoded frame
+ * and one present, plus closing the sound device) and refuse with 1,
+ * doing nothing, when called on a channel worker, that is from a callback.
+ * BR_Pause, BR_PlayOneByOne, BR_SetPlayRate, BR_SetPlayTime, BR_PlaySound,
+ * BR_StopSound, BR_CaptureBMP and JV_GetEVFInfo wait for the worker's
+ * current pass only; a seek or a step decodes up to one key frame interval
+ * on the calling thread, and sound changes open or close the sound device.
+ * The others return at once.
+ *
+ * Callbacks run on the channel's worker thread only, never on the caller's
+ * thread and with no library lock held: telemetry and end notices found
+ * during a step or a seek are delivered by the worker afterwards. They
+ * must return promptly (they hold up the channel) and may call the exports
+ * that do not wait for a worker; the waiting ones answer 1 there. No
+ * callback is made once BR_CloseFile of the channel or BR_EraseDecoder of
+ * its handle has returned. */
 
 /* Info frame: the telemetry record (one 48-byte InfoRecord first; copy it,
  * the pointer is valid only during the call), its length, the frame's
@@ -145,9 +172,11 @@ typedef void(BRISCA_CALL* BR_CUT_MSG_CALLBACK)(int32_t message, int32_t value, u
 BRISCA_EXPORT int32_t BRISCA_CALL BR_Initialize(void);
 BRISCA_EXPORT int32_t BRISCA_CALL BR_UnInitialize(void);
 
-/* 0 always; *decoder receives the new handle, or 0 when none was created. */
+/* 0 always; *decoder receives the new handle, or 0 when none was created.
+ * Returns at once. */
 BRISCA_EXPORT int32_t BRISCA_CALL BR_CreateDecoder(uint32_t* decoder);
-/* Closes any channel still open, then destroys the handle. 0 (null 0). */
+/* Closes any channel still open, then destroys the handle; waits for the
+ * workers. 0 (null 0); 1, and nothing done, from a callback. */
 BRISCA_EXPORT int32_t BRISCA_CALL BR_EraseDecoder(uint32_t decoder);
 /* Opens a recording in a channel slot, closing what the slot held. `name`
  * is a disk recording name ("disk\a\b", disk mounted with NVR_Mount) or
@@ -156,18 +185,25 @@ BRISCA_EXPORT int32_t BRISCA_CALL BR_EraseDecoder(uint32_t decoder);
  * reader's error (1 for every failure of the disk reader) (null 0). */
 BRISCA_EXPORT int32_t BRISCA_CALL BR_OpenFile(const char* name, BR_VIDEO_TARGET* window,
                                               int32_t channel, uint32_t decoder);
-/* Stops and closes the channel; an empty slot is accepted. 0 (null 1). */
+/* Stops and closes the channel, waiting for its worker; an empty slot is
+ * accepted. 0 (null 1); 1 from a callback. */
 BRISCA_EXPORT int32_t BRISCA_CALL BR_CloseFile(uint32_t decoder, int32_t channel);
 /* The synchronising channel's recording, its duration widened to the
  * longest open recording. 0 (null 1). */
 BRISCA_EXPORT int32_t BRISCA_CALL BR_GetFileInfo(uint32_t decoder, RecFileParam* param);
 /* Plays the channel from the start of its recording; the other open
- * channels follow the synchronising channel. 0 (null 1). */
+ * channels follow the synchronising channel. Waits for a worker already
+ * running. 0 (null 1); 1 from a callback. */
 BRISCA_EXPORT int32_t BRISCA_CALL BR_Play(uint32_t decoder, int32_t channel);
+/* Stops the channel's worker, waiting for it. 0 (null 1); 1 from a callback. */
 BRISCA_EXPORT int32_t BRISCA_CALL BR_Stop(uint32_t decoder, int32_t channel);
 /* Nonzero pauses every channel, 0 resumes. 0 (null 1). */
 BRISCA_EXPORT int32_t BRISCA_CALL BR_Pause(uint32_t decoder, int32_t pause);
-/* Pauses and shows the next frame of every channel. 0 (null 1). */
+/* Pauses and shows one frame on every channel, on the calling thread:
+ * forward the next frame; backward the key frame before the one shown
+ * (stepping back moves by key frames). A channel that follows shows its
+ * picture of the synchronising channel's new moment. No sound plays for a
+ * step. 0 (null 1). */
 BRISCA_EXPORT int32_t BRISCA_CALL BR_PlayOneByOne(uint32_t decoder);
 /* Rate 0 is normal speed, positive faster (4 and above: key frames only),
  * negative slower; reverse nonzero plays backward. 0 (null 1). */
@@ -175,6 +211,11 @@ BRISCA_EXPORT int32_t BRISCA_CALL BR_SetPlayRate(uint32_t decoder, int32_t rate,
 /* Milliseconds from the start of the synchronising channel's recording.
  * 0; 1 when the synchronising slot is empty (null 1). */
 BRISCA_EXPORT int32_t BRISCA_CALL BR_GetPlayTime(uint32_t decoder, int32_t* ms);
+/* Puts every channel at the wall-clock moment `ms` after the start of the
+ * synchronising channel's recording and shows the picture there (also
+ * while paused); playing and stepping go on from it. A channel whose
+ * recording starts later shows its first picture and waits; one that ended
+ * before shows its last picture and ends. 0 (null 1). */
 BRISCA_EXPORT int32_t BRISCA_CALL BR_SetPlayTime(uint32_t decoder, int32_t ms);
 /* Registered on the synchronising channel only. 0 (null 1). */
 BRISCA_EXPORT int32_t BRISCA_CALL BR_SetInfoFrameCallBack(uint32_t decoder, uint32_t user,
@@ -184,7 +225,8 @@ BRISCA_EXPORT int32_t BRISCA_CALL BR_SetEndCallBack(uint32_t decoder, uint32_t u
 /* Sound of this channel only (every other channel's sound off). 0 (null 1). */
 BRISCA_EXPORT int32_t BRISCA_CALL BR_PlaySound(uint32_t decoder, int32_t channel);
 BRISCA_EXPORT int32_t BRISCA_CALL BR_StopSound(uint32_t decoder);
-/* Low 16 bits: 0 silent to 0xFFFF full. 0 (null 1). */
+/* Low 16 bits: 0 silent to 0xFFFF full; kept while the sound is off (fast
+ * play) and for channels opened later. 0 (null 1). */
 BRISCA_EXPORT int32_t BRISCA_CALL BR_SetVolume(uint32_t decoder, uint32_t volume);
 /* Writes the channel's last picture, with text and watermark, as a BMP
  * file and copies its 16-byte stamp. 0 even when nothing could be

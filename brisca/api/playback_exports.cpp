@@ -46,10 +46,12 @@ int32_t BRISCA_CALL BR_CreateDecoder(uint32_t* decoder) {
 }
 
 int32_t BRISCA_CALL BR_EraseDecoder(uint32_t decoder) {
+  // From a callback it would wait for the worker that runs it.
+  if (brisca::CPlayer::OnChannelWorker()) return 1;
   try {
     // Out of the table first, so no other call finds a decoder being closed.
     const std::shared_ptr<CMulPlay> play = brisca::DecoderHandles().Erase(decoder);
-    if (play) play->CloseAll();
+    if (play) play->Shutdown();
   } catch (...) {
     // Nothing to report: the handle is gone, and the decoder's destructor
     // closes whatever was left open.
@@ -70,10 +72,7 @@ int32_t BRISCA_CALL BR_OpenFile(const char* name, BR_VIDEO_TARGET* window, int32
 }
 
 int32_t BRISCA_CALL BR_CloseFile(uint32_t decoder, int32_t channel) {
-  return WithDecoder(decoder, 1, [&](CMulPlay& play) {
-    play.Close(channel);
-    return 0;
-  });
+  return WithDecoder(decoder, 1, [&](CMulPlay& play) { return play.Close(channel); });
 }
 
 int32_t BRISCA_CALL BR_GetFileInfo(uint32_t decoder, RecFileParam* param) {
@@ -91,10 +90,7 @@ int32_t BRISCA_CALL BR_Play(uint32_t decoder, int32_t channel) {
 }
 
 int32_t BRISCA_CALL BR_Stop(uint32_t decoder, int32_t channel) {
-  return WithDecoder(decoder, 1, [&](CMulPlay& play) {
-    play.Stop(channel);
-    return 0;
-  });
+  return WithDecoder(decoder, 1, [&](CMulPlay& play) { return play.Stop(channel); });
 }
 
 int32_t BRISCA_CALL BR_Pause(uint32_t decoder, int32_t pause) {

@@ -12,7 +12,15 @@ namespace brisca {
 CThread::CThread(std::string name) : name_(std::move(name)) {}
 
 CThread::~CThread() {
-  if (thread_.joinable()) Stop(kInfinite);
+  if (!thread_.joinable()) return;
+  // A body that drops the last reference to its own object cannot wait
+  // for itself; it is already on its way out.
+  if (IsCurrentThread()) {
+    stop_event_.Set();
+    thread_.detach();
+    return;
+  }
+  Stop(kInfinite);
 }
 
 int CThread::Start(EntryFunction entry, void* user) {
@@ -32,6 +40,12 @@ int CThread::Start(EntryFunction entry, void* user) {
 int CThread::Stop(uint32_t timeout_ms) {
   if (!thread_.joinable()) return 0;
   stop_event_.Set();
+  if (IsCurrentThread()) {
+    // Waiting for itself would never end: the body sees the event and
+    // returns, and the owner's next Stop joins it.
+    BrDebugOutput(1, "CThread::Stop %s asked from its own thread", name_.c_str());
+    return 0;
+  }
   if (!finished_.Wait(timeout_ms)) {
     BrDebugOutput(1, "CThread::Stop %s still running after %u ms, waiting",
                   name_.c_str(), timeout_ms);
@@ -40,6 +54,10 @@ int CThread::Stop(uint32_t timeout_ms) {
   entry_ = nullptr;
   user_ = nullptr;
   return 1;
+}
+
+bool CThread::IsCurrentThread() const {
+  return thread_.joinable() && thread_.get_id() == std::this_thread::get_id();
 }
 
 uint32_t CThread::Run() { return 0; }

@@ -34,7 +34,8 @@ class CThread {
   // Signals the stop event and waits for the thread; returns 1, or 0 when no
   // thread was started (the event is then left as it was). A thread that
   // outlives `timeout_ms` is reported and still waited for: threads are
-  // never killed. The stop event stays set until the next Start.
+  // never killed. The stop event stays set until the next Start. Asked from
+  // the thread itself it only signals the event and returns 0.
   int Stop(uint32_t timeout_ms = kInfinite);
 
   // True once Stop was called; thread bodies poll this on each pass.
@@ -43,6 +44,8 @@ class CThread {
 
   // True from a successful Start until Stop.
   bool IsStarted() const { return thread_.joinable(); }
+  // True when called from this object's thread.
+  bool IsCurrentThread() const;
   // Exit code of the last body that finished; valid after Stop.
   uint32_t exit_code() const { return exit_code_; }
 

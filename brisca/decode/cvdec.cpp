@@ -34,7 +34,7 @@ void CVDEC::Show(const Picture& picture, const uint8_t stamp[kPictureStampSize])
     display_ready_ = false;
     TakeSize(picture);
   }
-  if (!display_ready_) return;  // decoded, but not shown or kept
+  if (!display_ready_ || hidden_) return;  // decoded, but not shown or kept
   display_->Draw(picture.y, picture.y_stride, picture.u, picture.v, picture.c_stride,
                  picture.timestamp);
   KeepCopy(picture, stamp);
@@ -71,19 +71,27 @@ void CVDEC::Refresh() {
 }
 
 int CVDEC::Snapshot(const std::string& path, uint8_t stamp[kPictureStampSize]) {
-  CAutoLock hold(&lock_);
-  if (!has_copy_) return 0;
-  if (stamp) std::memcpy(stamp, stamp_, kPictureStampSize);
-  const size_t luma = static_cast<size_t>(copy_width_) * copy_height_;
-  const size_t chroma = static_cast<size_t>(ChromaSide(copy_width_)) * ChromaSide(copy_height_);
+  std::vector<uint8_t> planes;
+  int width = 0;
+  int height = 0;
+  {
+    CAutoLock hold(&lock_);
+    if (!has_copy_) return 0;
+    if (stamp) std::memcpy(stamp, stamp_, kPictureStampSize);
+    planes = copy_;
+    width = copy_width_;
+    height = copy_height_;
+  }
+  const size_t luma = static_cast<size_t>(width) * height;
+  const size_t chroma = static_cast<size_t>(ChromaSide(width)) * ChromaSide(height);
   I420View view;
-  view.y = copy_.data();
-  view.u = copy_.data() + luma;
-  view.v = copy_.data() + luma + chroma;
-  view.y_stride = copy_width_;
-  view.c_stride = ChromaSide(copy_width_);
-  view.width = copy_width_;
-  view.height = copy_height_;
+  view.y = planes.data();
+  view.u = planes.data() + luma;
+  view.v = planes.data() + luma + chroma;
+  view.y_stride = width;
+  view.c_stride = ChromaSide(width);
+  view.width = width;
+  view.height = height;
   WriteSnapshotBmp(path, view, display_);
   return 0;
 }

@@ -2,9 +2,10 @@
 // the channel's display, with a copy of the last picture kept for refresh
 // and snapshot.
 //
-// Threads: Decode and Refresh run on the channel's worker, Snapshot on the
-// caller's thread. The picture copy and its stamp are guarded by the
-// decoder's lock; drawing is guarded by the display's own locks.
+// Threads: Decode, SetHidden and Refresh run under the channel's play lock
+// (on its worker, or on the caller's thread during a step or a seek);
+// Snapshot runs on any thread. The picture copy and its stamp are guarded
+// by the decoder's lock, which is never held while a file is written.
 #pragma once
 
 #include <cstdint>
@@ -38,11 +39,16 @@ class CVDEC {
 
   // The display to draw on; not owned.
   void BindDisplay(CDirectDraw* display) { display_ = display; }
+  // While hidden, pictures are decoded (the next ones depend on them) but
+  // neither drawn nor kept: frames given up to catch up cost no drawing.
+  void SetHidden(bool hidden) { hidden_ = hidden; }
   // Draws the kept copy again (when no new picture came for a while).
   void Refresh();
   // Writes the kept copy, with the display's text and watermark, as a BMP
   // file and gives its stamp. 0 always; nothing is written before the
-  // first picture or when the file cannot be written.
+  // first picture or when the file cannot be written. The copy is taken
+  // under the lock and written after it is released, so a slow disk does
+  // not hold up the pictures.
   int Snapshot(const std::string& path, uint8_t stamp[kPictureStampSize]);
 
   int width() const { return width_; }
@@ -72,6 +78,7 @@ class CVDEC {
 
   CDirectDraw* display_ = nullptr;
   bool display_ready_ = false;
+  bool hidden_ = false;
   int width_ = 0;
   int height_ = 0;
 

@@ -78,12 +78,12 @@ int CFrameQueue::Pop(QueuedFrame* frame, uint8_t* destination, uint32_t capacity
   return 1;
 }
 
-int CFrameQueue::PeekVideoTimestamp(uint64_t* timestamp) {
+int CFrameQueue::PeekVideoTimestamp(uint64_t* timestamp, uint32_t skip) {
   CAutoLock hold(&lock_);
   uint32_t index = head_;
   for (uint32_t i = 0; i < count_; ++i) {
     const QueuedFrame& frame = descriptors_[index];
-    if (frame.type != 2 && frame.type != 3) {
+    if (frame.type != 2 && frame.type != 3 && skip-- == 0) {
       if (timestamp) *timestamp = frame.timestamp;
       return 1;
     }

@@ -50,9 +50,10 @@ class CFrameQueue {
   // whole length), 0 when empty.
   int Pop(QueuedFrame* frame, uint8_t* destination, uint32_t capacity);
 
-  // The timestamp of the oldest video frame (neither audio nor info): 1, or
-  // 0 when there is none. Nothing is removed.
-  int PeekVideoTimestamp(uint64_t* timestamp);
+  // The timestamp of the oldest video frame (neither audio nor info), or
+  // with `skip` of the video frame that many after it: 1, or 0 when there
+  // is none. Nothing is removed.
+  int PeekVideoTimestamp(uint64_t* timestamp, uint32_t skip = 0);
 
   uint32_t Count();
   uint64_t LastPushedTimestamp();

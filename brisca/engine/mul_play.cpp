@@ -1,29 +1,55 @@
 #include "brisca/engine/mul_play.h"
 
+#include <algorithm>
+
 namespace brisca {
 
 CMulPlay::CMulPlay(TickClock& clock) : clock_(clock) { start_times_.fill(kNoStartTime); }
 
-CMulPlay::~CMulPlay() { CloseAll(); }
+CMulPlay::~CMulPlay() {
+  // Erasing shut the decoder down already; destroyed on a worker (the last
+  // reference dropped there), its slots are empty.
+  if (!CPlayer::OnChannelWorker()) CloseAll();
+}
+
+int CMulPlay::Shutdown() {
+  if (CPlayer::OnChannelWorker()) return 1;
+  {
+    CAutoLock hold(&state_lock_);
+    shut_down_ = true;
+  }
+  return CloseAll();
+}
 
 int CMulPlay::Open(const char* name, BR_VIDEO_TARGET* window, int channel) {
-  if (!ValidChannel(channel)) return 1;
+  if (!ValidChannel(channel) || CPlayer::OnChannelWorker()) return 1;
   Close(channel);
   auto player = std::make_shared<CPlayer>(clock_);
   player->SetOwner(this, channel);
-  const int error = player->Open(name, window);
-  CAutoLock hold(&state_lock_);
-  if (error == 0) {
-    slots_[channel] = player;
-    start_times_[channel] = player->start_time();
-    ElectOnOpen(channel);
+  int error = player->Open(name, window);
+  std::shared_ptr<CPlayer> displaced;
+  {
+    CAutoLock hold(&state_lock_);
+    if (error == 0 && shut_down_) error = 1;
+    if (error == 0) {
+      player->SetVolume(volume_);
+      // Another thread may have opened the slot meanwhile; the later open wins.
+      displaced = std::move(slots_[channel]);
+      slots_[channel] = player;
+      start_times_[channel] = player->start_time();
+      ElectOnOpen(channel);
+    }
+    channel_count_ = CountLocked();
   }
-  channel_count_ = CountLocked();
+  // Closed outside the state lock: their workers may be waiting for it.
+  if (displaced) displaced->Close();
+  if (error != 0) player->Close();
   return error;
 }
 
-void CMulPlay::Close(int channel) {
-  if (!ValidChannel(channel)) return;
+int CMulPlay::Close(int channel) {
+  if (!ValidChannel(channel)) return 0;
+  if (CPlayer::OnChannelWorker()) return 1;
   std::shared_ptr<CPlayer> player;
   {
     CAutoLock hold(&state_lock_);
@@ -36,13 +62,17 @@ void CMulPlay::Close(int channel) {
   }
   // Stopped outside the state lock: its worker may be waiting for it.
   if (player) player->Close();
+  return 0;
 }
 
-void CMulPlay::CloseAll() {
-  for (int channel = 0; channel < kChannelSlots; ++channel) Close(channel);
+int CMulPlay::CloseAll() {
+  int result = 0;
+  for (int channel = 0; channel < kChannelSlots; ++channel) result |= Close(channel);
+  return result;
 }
 
 int CMulPlay::Play(int channel) {
+  if (CPlayer::OnChannelWorker()) return 1;
   const std::shared_ptr<CPlayer> player = this->player(channel);
   if (!player) return 1;
   player->Stop();
@@ -60,6 +90,9 @@ int CMulPlay::Play(int channel) {
         other->SetMasterTime(master->current_timestamp());
       }
     }
+    // Playing from the start: the moment the followers knew is gone; they
+    // pace themselves until the master shows its first picture.
+    if (channel != sync_channel_) player->SetReference({});
     playing_[static_cast<size_t>(channel)] = true;
   }
   const int result = player->Play();
@@ -70,12 +103,14 @@ int CMulPlay::Play(int channel) {
   return result;
 }
 
-void CMulPlay::Stop(int channel) {
+int CMulPlay::Stop(int channel) {
+  if (CPlayer::OnChannelWorker()) return 1;
   const std::shared_ptr<CPlayer> player = this->player(channel);
-  if (!player) return;
+  if (!player) return 0;
   player->Stop();
   CAutoLock hold(&state_lock_);
   playing_[static_cast<size_t>(channel)] = false;
+  return 0;
 }
 
 std::vector<std::shared_ptr<CPlayer>> CMulPlay::Occupied() {
@@ -86,20 +121,65 @@ std::vector<std::shared_ptr<CPlayer>> CMulPlay::Occupied() {
   return players;
 }
 
+std::vector<std::shared_ptr<CPlayer>> CMulPlay::MasterFirst() {
+  CAutoLock hold(&state_lock_);
+  std::vector<std::shared_ptr<CPlayer>> players;
+  if (const auto& master = slots_[static_cast<size_t>(sync_channel_)]) players.push_back(master);
+  for (int i = 0; i < kChannelSlots; ++i) {
+    const auto& player = slots_[static_cast<size_t>(i)];
+    if (player && i != sync_channel_) players.push_back(player);
+  }
+  return players;
+}
+
 void CMulPlay::Pause(bool paused) {
-  for (const auto& player : Occupied()) player->Pause(paused);
+  for (const auto& player : MasterFirst()) player->Pause(paused);
 }
 
 void CMulPlay::Step() {
-  for (const auto& player : Occupied()) player->Step();
+  for (const auto& player : MasterFirst()) player->Step();
 }
 
 void CMulPlay::SetRate(int32_t rate, bool reverse) {
-  for (const auto& player : Occupied()) player->SetRate(rate, reverse);
+  bool turned = false;
+  {
+    CAutoLock hold(&state_lock_);
+    turned = reverse != reverse_ || (rate >= kKeyFrameRate) != (rate_ >= kKeyFrameRate);
+    rate_ = rate;
+    reverse_ = reverse;
+  }
+  const std::vector<std::shared_ptr<CPlayer>> players = MasterFirst();
+  for (const auto& player : players) player->SetRate(rate, reverse);
+  // Turning round or changing between key frames and all frames, the
+  // readers stand where reading ahead left them, up to a key frame interval
+  // off the pictures shown, and a follower's picture may be that far off
+  // the master's: every channel starts again at the master's moment.
+  if (!turned || players.empty()) return;
+  const std::shared_ptr<CPlayer>& master = players.front();
+  if (master->channel() != sync_channel() || master->current_timestamp() == 0) return;
+  const int64_t moment = master->wall().Wall(master->current_timestamp());
+  for (const auto& player : players) SeekToMoment(*player, moment);
+}
+
+void CMulPlay::SeekToMoment(CPlayer& player, int64_t moment) {
+  // A recording that does not cover the moment shows its nearest picture.
+  const int64_t duration = std::max(player.file_param().duration_ms, 0);
+  player.Seek(static_cast<int32_t>(std::clamp<int64_t>(player.wall().Offset(moment), 0, duration)));
 }
 
 void CMulPlay::Seek(int32_t offset_ms) {
-  for (const auto& player : Occupied()) player->Seek(offset_ms);
+  const std::vector<std::shared_ptr<CPlayer>> players = MasterFirst();
+  if (players.empty()) return;
+  const std::shared_ptr<CPlayer> master = player(sync_channel());
+  // Without a synchronising channel each channel takes the offset as its own.
+  const int64_t moment = master ? master->wall().wall_start + offset_ms : 0;
+  for (const auto& player : players) {
+    if (master) {
+      SeekToMoment(*player, moment);
+    } else {
+      player->Seek(offset_ms);
+    }
+  }
 }
 
 void CMulPlay::SetEndCallback(uint32_t user, BR_END_CALLBACK callback) {
@@ -111,6 +191,12 @@ void CMulPlay::SoundOff() {
 }
 
 void CMulPlay::SetVolume(uint32_t volume) {
+  {
+    // Kept for channels opened later, so a channel given sound afterwards
+    // starts at this volume too.
+    CAutoLock hold(&state_lock_);
+    volume_ = volume;
+  }
   for (const auto& player : Occupied()) player->SetVolume(volume);
 }
 
@@ -207,12 +293,15 @@ std::shared_ptr<CPlayer> CMulPlay::player(int channel) {
   return slots_[static_cast<size_t>(channel)];
 }
 
-void CMulPlay::MasterTime(int channel, uint64_t timestamp) {
+void CMulPlay::MasterTime(int channel, uint64_t timestamp, const SyncReference& reference) {
   CAutoLock hold(&state_lock_);
-  if (channel_count_ <= 1) return;
+  // A former master may still be finishing a pass: its moment is stale.
+  if (channel_count_ <= 1 || channel != sync_channel_) return;
   for (int i = 0; i < kChannelSlots; ++i) {
     const std::shared_ptr<CPlayer>& player = slots_[static_cast<size_t>(i)];
-    if (player && i != sync_channel_ && i != channel) player->SetMasterTime(timestamp);
+    if (!player || i == channel) continue;
+    player->SetMasterTime(timestamp);
+    player->SetReference(reference);
   }
 }
 
@@ -231,9 +320,9 @@ void CMulPlay::ChannelEnded(int channel) {
         candidate = i;
     }
     if (candidate >= 0) sync_channel_ = candidate;
-  } else if (slots_[static_cast<size_t>(channel)]) {
-    sync_channel_ = channel;
   }
+  // A follower that ends stays a follower: the others keep to the master's
+  // clock, which an ended channel no longer advances.
   RearmLocked(sync_channel_);
 }
 

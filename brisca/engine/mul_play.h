@@ -1,16 +1,23 @@
 // CMulPlay: the object behind a decoder handle. Up to eight channel players
-// play recordings of one moment; the synchronising channel (the master)
-// hands its timestamp to the others (the followers) after every frame it
-// shows. The synchronising channel is elected when files are opened and
-// when the master's recording ends, and can be chosen by the caller.
+// play recordings of one moment, kept in step by the wall-clock time of
+// their frames: the synchronising channel (the master) paces itself and
+// hands its moment to the others (the followers) after every frame it
+// shows and whenever its pace changes; a follower shows the picture of that
+// moment, waits while its recording has not reached it and gives frames up
+// while behind. The synchronising channel is elected when files are opened
+// and when the master's recording ends, and can be chosen by the caller.
 //
-// Threads: the operations run on callers' threads; MasterTime and
-// ChannelEnded run on channel workers. The slots, the synchronising channel,
-// start times and playing marks are guarded by one state lock, which is held
-// only briefly and never while a player is stopped, so a worker reporting to
-// the owner never waits for a caller that waits for that worker. Callers
-// take a reference to the players they act on, so a channel closed by
-// another thread meanwhile is destroyed only when they are done.
+// Threads: every operation may run on any thread, MasterTime and
+// ChannelEnded run on channel workers. Open, Close, CloseAll, Play, Stop
+// and Shutdown wait for workers and refuse (1, or nothing done) when called
+// on a channel worker, which may be the one they would wait for. The
+// slots, the synchronising channel, start times, playing marks and the
+// volume are guarded by one state lock, which is held only briefly and
+// never while a player is stopped or a player's play lock is taken, so a
+// worker reporting to the owner never waits for a caller that waits for
+// that worker. Callers take a reference to the players they act on, so a
+// channel closed by another thread meanwhile is destroyed only when they
+// are done.
 #pragma once
 
 #include <array>
@@ -35,25 +42,34 @@ class CMulPlay {
   explicit CMulPlay(TickClock& clock = SystemTickClock());
   // Closes every channel still open, so no worker outlives the object.
   virtual ~CMulPlay();
+  // Closes every channel and refuses any later Open, so that nothing is
+  // presented once the handle is gone. 1 on a channel worker.
+  int Shutdown();
   CMulPlay(const CMulPlay&) = delete;
   CMulPlay& operator=(const CMulPlay&) = delete;
 
   // Opens a recording in a slot (closing what the slot held) and elects the
   // synchronising channel. 0, the channel player's error, or 1 for a
-  // channel outside 0-7.
+  // channel outside 0-7 or after Shutdown.
   int Open(const char* name, BR_VIDEO_TARGET* window, int channel);
   // Stops and destroys the slot's player; the slot's start time and playing
-  // mark are cleared so that no election can choose it.
-  void Close(int channel);
-  void CloseAll();
+  // mark are cleared so that no election can choose it. 0, or 1 on a
+  // channel worker.
+  int Close(int channel);
+  int CloseAll();
   // Arms master and followers and plays the channel. 1 for an empty slot.
   int Play(int channel);
-  void Stop(int channel);
+  int Stop(int channel);
 
-  // Applied to every occupied slot in slot order.
+  // Applied to every occupied slot, the synchronising channel first, so
+  // that the followers find its new moment.
   void Pause(bool paused);
   void Step();
   void SetRate(int32_t rate, bool reverse);
+  // Puts every channel at the wall-clock moment `offset_ms` after the start
+  // of the synchronising channel's recording. A channel whose recording
+  // starts later shows its first picture (and waits for the moment); one
+  // that ended before shows its last picture (and ends).
   void Seek(int32_t offset_ms);
   void SetEndCallback(uint32_t user, BR_END_CALLBACK callback);
   void SoundOff();
@@ -87,14 +103,18 @@ class CMulPlay {
   // The slot's player, or null (for inspection).
   std::shared_ptr<CPlayer> player(int channel);
 
-  // From the master's worker after each frame it shows.
-  void MasterTime(int channel, uint64_t timestamp);
+  // From the master's worker after each frame it shows and when its pace
+  // changes; only the synchronising channel's reach the followers.
+  void MasterTime(int channel, uint64_t timestamp, const SyncReference& reference = {});
   // From a channel's worker each time it reports the end of its recording.
   void ChannelEnded(int channel);
 
  private:
   static bool ValidChannel(int channel) { return channel >= 0 && channel < kChannelSlots; }
   std::vector<std::shared_ptr<CPlayer>> Occupied();
+  static void SeekToMoment(CPlayer& player, int64_t moment);
+  // Occupied, the synchronising channel first.
+  std::vector<std::shared_ptr<CPlayer>> MasterFirst();
   // Call with state_lock_ held.
   void ElectOnOpen(int channel);
   void RearmLocked(int master);
@@ -108,6 +128,10 @@ class CMulPlay {
   int sync_channel_ = 0;
   std::array<uint64_t, kChannelSlots> start_times_;
   std::array<bool, kChannelSlots> playing_{};
+  uint32_t volume_ = 0xFFFF;
+  int32_t rate_ = 0;
+  bool reverse_ = false;
+  bool shut_down_ = false;
 };
 
 }  // namespace brisca

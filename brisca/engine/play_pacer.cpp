@@ -5,9 +5,6 @@
 namespace brisca {
 namespace {
 
-// Timestamp differences are taken on the low 32 bits, as milliseconds.
-uint32_t Low(uint64_t timestamp) { return static_cast<uint32_t>(timestamp); }
-
 uint32_t ShiftDown(uint32_t interval, int32_t shift) {
   return shift >= 32 ? 0 : interval >> shift;
 }
@@ -64,48 +61,46 @@ WaitDecision WaitStep(Pacing& pacing, uint32_t interval, uint32_t now) {
   return {false, std::min(interval / 4, interval - elapsed)};
 }
 
-void CorrectForward(Pacing& pacing, uint64_t next, uint64_t master) {
-  const uint32_t t = Low(next);
-  const uint32_t m = Low(master);
-  if (t > m && t - m > kFollowerTolerance) pacing.lag = 0;
-  if (m >= t && m - t > kFollowerTolerance) pacing.lag += m - t;
+int64_t SyncReference::MomentAt(uint32_t now) const {
+  if (held) return wall;
+  // Signed: a reference published after `now` was read counts as no time.
+  const int32_t elapsed = static_cast<int32_t>(now - tick);
+  if (elapsed <= 0) return wall;
+  const uint64_t advance = std::min<uint64_t>(
+      uint64_t{static_cast<uint32_t>(elapsed)} * stream_ms / std::max<uint32_t>(real_ms, 1),
+      stream_ms);
+  return wall + direction * static_cast<int64_t>(advance);
 }
 
-void AlignToMaster(Pacing& pacing, uint32_t interval, uint64_t next, uint64_t master,
-                   uint32_t master_tick, uint32_t now) {
-  // Signed milliseconds from now; the tick counter may wrap in between.
-  const int64_t own_due = static_cast<int32_t>(pacing.base - now) + int64_t{interval} -
-                          int64_t{pacing.lag};
-  const int64_t master_due = static_cast<int32_t>(master_tick - now) +
-                             (static_cast<int64_t>(next) - static_cast<int64_t>(master));
-  const int64_t late = own_due - master_due;
-  if (late > 0) {
-    pacing.lag += static_cast<uint32_t>(std::min<int64_t>(late, UINT32_MAX - pacing.lag));
-  } else if (late < -int64_t{kFollowerTolerance}) {
-    pacing.lag = 0;
-  }
+SyncReference MakeReference(int64_t wall, uint32_t now, uint32_t step_ms, bool reverse,
+                            int32_t rate, bool camera_kind) {
+  SyncReference reference;
+  reference.valid = true;
+  reference.wall = wall;
+  reference.tick = now;
+  reference.direction = reverse ? -1 : 1;
+  const uint32_t step = step_ms == 0 || step_ms > kLongestWait ? kDefaultFrameInterval : step_ms;
+  // The interval the master waits for such a step at this rate.
+  constexpr uint64_t kBase = uint64_t{1} << 40;
+  const uint32_t real = FrameInterval(reverse ? kBase - step : kBase + step, kBase, reverse,
+                                      rate, camera_kind);
+  reference.stream_ms = step;
+  // An interval that wrapped or vanished shows at once: as fast as can be.
+  reference.real_ms = real == 0 || real > kLongestWait ? 1 : real;
+  return reference;
 }
 
-void CorrectBackward(Pacing& pacing, uint64_t next, uint64_t master, uint32_t now) {
-  const uint32_t t = Low(next);
-  const uint32_t m = Low(master);
-  if (t > m) {
-    pacing.base = now;
-    pacing.lag = t - m;
-  } else if (m - t > kBackwardTolerance) {
-    pacing.base = now;
-  }
+bool IsDue(int64_t frame_wall, int64_t moment, int32_t direction) {
+  return direction * (frame_wall - moment) <= 0;
 }
 
-int FollowerStepFrames(bool reverse, uint64_t next, uint64_t master) {
-  const uint32_t t = Low(next);
-  const uint32_t m = Low(master);
-  if (!reverse) {
-    if (t > m) return t - m < kStepTolerance ? 1 : 0;
-    return m - t > kStepTolerance ? 2 : 1;
-  }
-  if (t < m) return m - t < kStepTolerance ? 1 : 0;
-  return t - m > kStepTolerance ? 2 : 1;
+uint32_t FollowerWait(int64_t frame_wall, int64_t moment, const SyncReference& reference) {
+  if (reference.held) return kFollowerPoll;
+  const uint64_t distance = static_cast<uint64_t>(frame_wall > moment ? frame_wall - moment
+                                                                      : moment - frame_wall);
+  const uint64_t real = distance * std::max<uint32_t>(reference.real_ms, 1) /
+                        std::max<uint32_t>(reference.stream_ms, 1);
+  return static_cast<uint32_t>(std::clamp<uint64_t>(real, 1, kFollowerPoll));
 }
 
 }  // namespace brisca

@@ -1,6 +1,6 @@
 // The pacing rules of a channel player as plain functions: the interval to
 // the next frame at a rate and direction, the wait step against the tick
-// counter, and a follower's correction against its master's timestamp.
+// counter, and a follower's keeping to its master's wall clock.
 // The worker applies them; tests drive them without threads.
 #pragma once
 
@@ -10,9 +10,6 @@ namespace brisca {
 
 inline constexpr uint32_t kDefaultFrameInterval = 40;  // ms, when nothing was shown yet
 inline constexpr uint32_t kLongestWait = 5000;  // ms; longer intervals show at once
-inline constexpr uint32_t kFollowerTolerance = 25;  // ms, forward
-inline constexpr uint32_t kBackwardTolerance = 625;  // ms
-inline constexpr uint32_t kStepTolerance = 200;  // ms, a follower's single step
 
 // The device-type identifier of a recording (11 bytes, not terminated):
 // the camera kind paces fast forward differently and plays key frames at
@@ -45,27 +42,42 @@ struct WaitDecision {
 // lag carried from late frames counts as time already waited.
 WaitDecision WaitStep(Pacing& pacing, uint32_t interval, uint32_t now);
 
-// A forward follower whose next frame `next` lags its master's `master`
-// timestamp gains the difference as lag (so it shows without waiting); one
-// ahead of it loses its lag.
-void CorrectForward(Pacing& pacing, uint64_t next, uint64_t master);
+// What a follower knows of the synchronising channel's clock: the
+// wall-clock moment of the picture it showed last, when it showed it and
+// how fast its moments advance. Published by the master after every
+// picture and whenever its pace changes (pause, resume, rate).
+struct SyncReference {
+  bool valid = false;
+  int64_t wall = 0;         // ms since the epoch, of the master's picture
+  uint32_t tick = 0;        // tick count when it was shown (or its pace changed)
+  int32_t direction = 1;    // +1 forward, -1 backward
+  uint32_t stream_ms = kDefaultFrameInterval;  // master's frame step, ms of recording
+  uint32_t real_ms = kDefaultFrameInterval;    // ... taking this many ms of the clock
+  bool held = false;        // paused or ended: the moment does not advance
 
-// At normal speed forward, a follower's next frame is due at its own
-// base + interval - lag, and on the master's clock at master_tick +
-// (next - master): the master showed `master` at `master_tick` and time runs
-// on. A follower due later than that takes the difference as lag, so it
-// shows sooner and keeps to the master's clock; one due earlier by more
-// than the tolerance loses its lag.
-void AlignToMaster(Pacing& pacing, uint32_t interval, uint64_t next, uint64_t master,
-                   uint32_t master_tick, uint32_t now);
+  // The master's moment at `now`: its picture's, advanced at its speed by
+  // the time since, but never past its next frame, so a master that falls
+  // behind holds its followers back instead of being overtaken.
+  int64_t MomentAt(uint32_t now) const;
+};
 
-// Going backward, a follower whose next frame is later than its master's
-// timestamp is behind: it takes the difference as lag and counts from now.
-// One that got ahead by more than the backward tolerance counts from now.
-void CorrectBackward(Pacing& pacing, uint64_t next, uint64_t master, uint32_t now);
+// The reference for a master that shows the picture at `wall` at `now`,
+// having stepped `step_ms` of recording from the picture before (0:
+// unknown), at a rate and direction.
+SyncReference MakeReference(int64_t wall, uint32_t now, uint32_t step_ms, bool reverse,
+                            int32_t rate, bool camera_kind);
 
-// Frames a follower shows for one single step (0, 1 or 2), so that a step
-// brings it toward its master.
-int FollowerStepFrames(bool reverse, uint64_t next, uint64_t master);
+// A follower's frame at `frame_wall` is due once the master's moment has
+// reached it in the direction of play.
+bool IsDue(int64_t frame_wall, int64_t moment, int32_t direction);
+
+// How long a follower whose next frame is not due yet sleeps: about until
+// the moment reaches it, between 1 and kFollowerPoll ms.
+inline constexpr uint32_t kFollowerPoll = 20;  // ms
+uint32_t FollowerWait(int64_t frame_wall, int64_t moment, const SyncReference& reference);
+
+// A channel more than this far behind its due time gives frames up
+// instead of showing the backlog.
+inline constexpr uint32_t kLagCap = 200;  // ms
 
 }  // namespace brisca

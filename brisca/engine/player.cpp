@@ -20,6 +20,19 @@ constexpr uint32_t kIdleSleep = 100;   // ms: paused, or at the end
 constexpr int32_t kEndChecksBeforeFirst = 3;
 constexpr int32_t kEndCheckRestart = -60;
 constexpr size_t kKeyFrameInfoArea = 49;
+// Pictures given up in one pass at most, so that callers waiting for the
+// play lock are not held up for long; catching up goes on next pass.
+constexpr int kMostSkipsPerPass = 32;
+// A seek decodes at most this many frames from the key frame to its target.
+constexpr int kMostSeekFrames = 4096;
+// Key frames passed over in one read backward (those not before the
+// picture shown).
+constexpr int kMostKeyReads = 8;
+// A follower further behind than this jumps by key frame instead of
+// decoding its way there.
+constexpr int64_t kJumpBehind = 3000;  // ms
+
+thread_local bool t_on_channel_worker = false;
 
 uint32_t Low(uint64_t value) { return static_cast<uint32_t>(value); }
 uint32_t High(uint64_t value) { return static_cast<uint32_t>(value >> 32); }
@@ -30,9 +43,13 @@ CPlayer::CPlayer(TickClock& clock)
     : clock_(clock), worker_("brisca-channel"), work_(kVideoQueueBytes) {
   pacing_.Reset(clock_.Now());
   refresh_tick_ = pacing_.base;
+  pending_info_.reserve(kMostSkipsPerPass);
+  delivering_.reserve(kMostSkipsPerPass);
 }
 
 CPlayer::~CPlayer() { Close(); }
+
+bool CPlayer::OnChannelWorker() { return t_on_channel_worker; }
 
 void CPlayer::SetOwner(CMulPlay* owner, int channel) {
   owner_ = owner;
@@ -40,6 +57,7 @@ void CPlayer::SetOwner(CMulPlay* owner, int channel) {
 }
 
 int CPlayer::Open(const char* name, BR_VIDEO_TARGET* window) {
+  CAutoLock control(&control_lock_);
   Close();
   if (!name) return 1;
   // Disk recording names use backslashes; a '/' names a stream file here.
@@ -53,7 +71,7 @@ int CPlayer::Open(const char* name, BR_VIDEO_TARGET* window) {
   int32_t height = 0;
   reader->GetPictureSize(&width, &height);
 
-  auto video = std::make_unique<CVDECHis>();
+  auto video = std::make_shared<CVDECHis>();
   video->Open(static_cast<uint32_t>(width), static_cast<uint32_t>(height), 0);
   video->BindDisplay(&display_);
   auto audio = CreateAudioDecoder(info.audio_codec);
@@ -67,18 +85,27 @@ int CPlayer::Open(const char* name, BR_VIDEO_TARGET* window) {
   audio_output_.SetSource(&audio_queue_, audio.get());
   audio_codec_ = info.audio_codec;
   file_param_ = reader->file_param();
+  wall_ = {RecordingWallStart(file_param_), file_param_.start};
   video_decoder_ = std::move(video);
   audio_decoder_ = std::move(audio);
   reader_ = std::move(reader);
   end_ = false;
   end_check_ = 0;
   last_shown_ = 0;
+  last_step_ = 0;
   current_timestamp_ = 0;
   dropped_ = 0;
+  given_up_ = 0;
+  {
+    CAutoLock pending(&pending_lock_);
+    pending_info_.clear();
+    pending_end_ = false;
+  }
   return 0;
 }
 
 void CPlayer::Close() {
+  CAutoLock control(&control_lock_);
   Stop();
   CAutoLock hold(&play_lock_);
   if (reader_) reader_->Close();
@@ -94,48 +121,62 @@ void CPlayer::Close() {
 }
 
 int CPlayer::Play() {
-  if (!reader_) return 1;
+  CAutoLock control(&control_lock_);
+  if (!is_open()) return 1;
   Stop();
   {
     CAutoLock hold(&play_lock_);
+    if (!reader_) return 1;
     reader_->Rewind();
     ResetPacing();
     ClearQueues();
     rate_ = 0;
     paused_ = false;
+    current_timestamp_ = 0;
+    last_step_ = 0;
+    end_check_ = 0;
   }
   return worker_.Start(&CPlayer::WorkerEntry, this) == 1 ? 0 : 1;
 }
 
 void CPlayer::Stop() {
+  CAutoLock control(&control_lock_);
   worker_.Stop();
+  CAutoLock hold(&play_lock_);
   if (sound_) {
     audio_output_.Close();
     sound_ = false;
   }
 }
 
+bool CPlayer::is_open() {
+  CAutoLock hold(&play_lock_);
+  return reader_ != nullptr;
+}
+
 uint32_t CPlayer::WorkerEntry(void* self) { return static_cast<CPlayer*>(self)->RunWorker(); }
 
 uint32_t CPlayer::RunWorker() {
+  t_on_channel_worker = true;
   {
     CAutoLock hold(&play_lock_);
-    Prime();
+    if (reader_) Prime();
     pacing_.Reset(clock_.Now());  // the primed pictures stay the last shown
     refresh_tick_ = pacing_.base;
   }
+  DeliverPending();
   while (!worker_.StopRequested()) {
     uint32_t sleep_ms = 0;
     {
       // The sleep comes after the lock is released, so that callers are
       // not held up by a pass's wait.
       CAutoLock hold(&play_lock_);
-      if (paused_) {
+      if (!reader_) {
+        sleep_ms = kIdleSleep;  // closed from a callback on this thread
+      } else if (paused_) {
         sleep_ms = kIdleSleep;
-      } else if (!reverse_) {
-        sleep_ms = ForwardPass();
-      } else if (!RefusesBackwardPlay(file_param_.device_type)) {
-        sleep_ms = BackwardPass();
+      } else if (!reverse_ || !RefusesBackwardPlay(file_param_.device_type)) {
+        sleep_ms = Pass();
       }
       const uint32_t now = clock_.Now();
       if (now - refresh_tick_ >= kRefreshInterval) {
@@ -143,101 +184,139 @@ uint32_t CPlayer::RunWorker() {
         refresh_tick_ = now;
       }
     }
+    DeliverPending();
     clock_.Sleep(sleep_ms, &worker_.stop_event());
   }
+  t_on_channel_worker = false;
   return 0;
 }
 
-uint32_t CPlayer::ForwardPass() {
-  if (KeyFrameMode()) {
+uint32_t CPlayer::Pass() {
+  if (reverse_ || KeyFrameMode()) {
     // A picture's telemetry follows it into the queue, so the queue may
     // hold telemetry and no picture: that must not stop the refill.
-    if (!HasPicture()) ReadKeyFrame(false);
+    if (!HasPicture()) ReadKeyFrame(reverse_);
   } else if (video_queue_.Count() < kRefillBelow) {
     ReadFrames(kRefillReads);
   }
 
-  uint64_t next = 0;
-  const bool have_next = video_queue_.PeekVideoTimestamp(&next) == 1;
   bool follower = false;
-  uint64_t master = 0;
-  uint32_t master_tick = 0;
+  SyncReference reference;
   {
     CAutoLock hold(&sync_lock_);
     follower = follower_;
-    master = master_time_;
-    master_tick = master_tick_;
+    reference = reference_;
   }
-  if (follower && !have_next) {
-    if (video_queue_.Count() != 0) video_queue_.Clear();  // telemetry only
-    if (end_) NotifyEnd();
-    return kIdleSleep;
+  // A channel that takes over as master (or stops following) starts its
+  // own clock now rather than count the time it spent following as lag.
+  if (follower != was_follower_) {
+    was_follower_ = follower;
+    ResetPacing();
   }
 
+  uint64_t next = 0;
+  const bool have_next = video_queue_.PeekVideoTimestamp(&next) == 1;
   uint32_t sleep_ms = 0;
   if (!have_next) {
+    if (follower && video_queue_.Count() != 0) video_queue_.Clear();  // telemetry only
     if (end_) {
       NotifyEnd();
       sleep_ms = kIdleSleep;
+    } else if (follower) {
+      sleep_ms = kIdleSleep;
     }
+  } else if (follower && reference.valid) {
+    sleep_ms = FollowMaster(next, reference);
   } else {
-    const uint32_t interval = FrameInterval(next, last_shown_, false, rate_,
-                                            IsCameraKind(file_param_.device_type));
-    const uint32_t now = clock_.Now();
-    if (follower) {
-      // At normal speed the master's clock is known well enough to keep to
-      // it; at other rates only the coarse correction applies.
-      if (rate_ == 0) {
-        AlignToMaster(pacing_, interval, next, master, master_tick, now);
-      } else {
-        CorrectForward(pacing_, next, master);
+    sleep_ms = PaceOwn(next, !reverse_ && IsCameraKind(file_param_.device_type));
+  }
+  if (!reverse_) EndCheck();
+  return sleep_ms;
+}
+
+uint32_t CPlayer::PaceOwn(uint64_t next, bool camera_kind) {
+  const uint32_t interval = FrameInterval(next, last_shown_, reverse_, rate_, camera_kind);
+  const WaitDecision decision = WaitStep(pacing_, interval, clock_.Now());
+  if (!decision.show) return decision.sleep_ms;
+  if (pacing_.lag > kLagCap) {
+    // Too far behind to make it up by showing sooner: go on to the frame
+    // that is due, decoding the ones before it without showing them.
+    for (int i = 0; i < kMostSkipsPerPass && HavePictures(2); ++i) {
+      uint64_t first = 0;
+      uint64_t second = 0;
+      video_queue_.PeekVideoTimestamp(&first);
+      video_queue_.PeekVideoTimestamp(&second, 1);
+      const uint32_t step = FrameInterval(second, first, reverse_, rate_, camera_kind);
+      if (step > kLongestWait || pacing_.lag < step) break;
+      ShowOneFrame(true);
+      ++given_up_;
+      pacing_.lag -= step;
+    }
+  }
+  ShowOneFrame();
+  return decision.sleep_ms;
+}
+
+uint32_t CPlayer::FollowMaster(uint64_t next, const SyncReference& reference) {
+  const int32_t direction = reverse_ ? -1 : 1;
+  const int64_t moment = reference.MomentAt(clock_.Now());
+  const int64_t next_wall = wall_.Wall(next);
+  if (!IsDue(next_wall, moment, direction)) return FollowerWait(next_wall, moment, reference);
+  if (!SkipToMoment(moment, direction)) return 0;
+  ShowOneFrame();
+  return 0;
+}
+
+bool CPlayer::SkipToMoment(int64_t moment, int32_t direction) {
+  for (int i = 0; i < kMostSkipsPerPass; ++i) {
+    if (!HavePictures(2)) return true;
+    uint64_t next = 0;
+    uint64_t after = 0;
+    video_queue_.PeekVideoTimestamp(&next);
+    video_queue_.PeekVideoTimestamp(&after, 1);
+    if (!IsDue(wall_.Wall(after), moment, direction)) return true;
+    const int64_t behind = direction * (moment - wall_.Wall(next));
+    if (direction > 0 && !ReadsKeyFrames() && behind > kJumpBehind) {
+      // Far behind: start again at the key frame before the moment; the
+      // next passes decode from there.
+      const int64_t offset = wall_.Offset(moment);
+      if (offset >= 0 && offset <= INT32_MAX && reader_->Seek(static_cast<int32_t>(offset), 0) == 0) {
+        ClearQueues();
+        last_shown_ = 0;
+        return false;
       }
     }
-    const WaitDecision decision = WaitStep(pacing_, interval, now);
-    if (decision.show) ShowOneFrame();
-    sleep_ms = decision.sleep_ms;
+    ShowOneFrame(true);
+    ++given_up_;
   }
+  return false;
+}
 
+void CPlayer::EndCheck() {
   if (end_check_ < kEndChecksBeforeFirst) {
     ++end_check_;
   } else if (video_queue_.Count() == 0 && rate_ < kKeyFrameRate) {
     end_ = true;
     NotifyEnd();
     paused_ = true;
+    if (master_) PublishReference();
     end_check_ = kEndCheckRestart;
   }
-  return sleep_ms;
 }
 
-uint32_t CPlayer::BackwardPass() {
-  if (!HasPicture()) ReadKeyFrame(true);
-
-  uint64_t next = 0;
-  const bool have_next = video_queue_.PeekVideoTimestamp(&next) == 1;
-  bool follower = false;
-  uint64_t master = 0;
-  {
-    CAutoLock hold(&sync_lock_);
-    follower = follower_;
-    master = master_time_;
-  }
-  if (follower) {
-    if (!have_next) {
-      if (video_queue_.Count() != 0) video_queue_.Clear();
-      return kIdleSleep;
+bool CPlayer::HavePictures(uint32_t count) {
+  // Each read adds a picture or ends; forward reads may bring sound and
+  // telemetry only, so they get a few more tries.
+  for (int tries = 0; tries < 4; ++tries) {
+    if (video_queue_.PeekVideoTimestamp(nullptr, count - 1) == 1) return true;
+    if (end_) return false;
+    if (ReadsKeyFrames()) {
+      ReadKeyFrame(reverse_);
+    } else {
+      ReadFrames(kRefillReads);
     }
-    CorrectBackward(pacing_, next, master, clock_.Now());
   }
-
-  if (!have_next) {
-    if (!end_) return 0;
-    NotifyEnd();
-    return kIdleSleep;
-  }
-  const uint32_t interval = FrameInterval(next, last_shown_, true, rate_, false);
-  const WaitDecision decision = WaitStep(pacing_, interval, clock_.Now());
-  if (decision.show) ShowOneFrame();
-  return decision.sleep_ms;
+  return video_queue_.PeekVideoTimestamp(nullptr, count - 1) == 1;
 }
 
 void CPlayer::ReadFrames(int times) {
@@ -261,27 +340,37 @@ void CPlayer::ReadFrames(int times) {
 }
 
 void CPlayer::ReadKeyFrame(bool backward) {
-  RecFrame* frame = nullptr;
-  const int result = backward ? reader_->PrevKeyFrame(&frame) : reader_->NextKeyFrame(&frame);
-  if (result != 0) {
-    end_ = true;
+  const uint64_t shown = current_timestamp_;
+  for (int i = 0; i < kMostKeyReads; ++i) {
+    RecFrame* frame = nullptr;
+    const int result = backward ? reader_->PrevKeyFrame(&frame) : reader_->NextKeyFrame(&frame);
+    if (result != 0) {
+      end_ = true;
+      return;
+    }
+    // The reader steps back from what it read last, which may lie ahead of
+    // the picture on screen.
+    if (backward && shown != 0 && frame->timestamp >= shown) {
+      reader_->ReleaseFrame(frame);
+      continue;
+    }
+    PushFrame(frame);
+    // Telemetry frames are not read while stepping over key frames, so each
+    // key frame brings the telemetry that belongs to it.
+    InfoRecord record{};
+    if (reader_->KeyFrameInfo(&record)) {
+      uint8_t area[kKeyFrameInfoArea] = {};
+      std::memcpy(area, &record, sizeof record);
+      DeliverInfo(area, frame->length, frame->timestamp);
+    }
+    {
+      CAutoLock hold(&end_lock_);
+      end_notified_ = false;
+    }
+    end_ = false;
+    reader_->ReleaseFrame(frame);
     return;
   }
-  PushFrame(frame);
-  // Telemetry frames are not read while stepping over key frames, so each
-  // key frame brings the telemetry that belongs to it.
-  InfoRecord record{};
-  if (reader_->KeyFrameInfo(&record)) {
-    uint8_t area[kKeyFrameInfoArea] = {};
-    std::memcpy(area, &record, sizeof record);
-    DeliverInfo(area, frame->length, frame->timestamp);
-  }
-  {
-    CAutoLock hold(&end_lock_);
-    end_notified_ = false;
-  }
-  end_ = false;
-  reader_->ReleaseFrame(frame);
 }
 
 void CPlayer::PushFrame(const RecFrame* frame) {
@@ -293,7 +382,7 @@ void CPlayer::PushFrame(const RecFrame* frame) {
   if (stored != 1 && !audio) ++dropped_;
 }
 
-bool CPlayer::ShowOneFrame() {
+bool CPlayer::ShowOneFrame(bool hidden) {
   for (;;) {
     QueuedFrame frame;
     if (video_queue_.Pop(&frame, work_.data(), static_cast<uint32_t>(work_.size())) != 1)
@@ -304,15 +393,44 @@ bool CPlayer::ShowOneFrame() {
       continue;
     }
     const uint8_t stamp[kPictureStampSize] = {};
-    if (video_decoder_)
+    if (video_decoder_) {
+      video_decoder_->SetHidden(hidden);
       video_decoder_->Decode(frame.type, work_.data(), length, Low(frame.timestamp),
                              High(frame.timestamp), stamp);
+      video_decoder_->SetHidden(false);
+    }
     last_shown_ = frame.timestamp;
+    if (hidden) return true;
+    const uint64_t before = current_timestamp_;
+    const uint64_t step = before > frame.timestamp ? before - frame.timestamp
+                                                   : frame.timestamp - before;
+    last_step_ = before == 0 ? 0 : static_cast<uint32_t>(std::min<uint64_t>(step, UINT32_MAX));
     current_timestamp_ = frame.timestamp;
-    if (master_ && owner_) owner_->MasterTime(channel_, frame.timestamp);
+    if (master_) PublishReference();
     refresh_tick_ = clock_.Now();
     return true;
   }
+}
+
+void CPlayer::ShowAt(uint64_t target) {
+  if (ReadsKeyFrames()) {
+    // Key frames only: the one the reader landed on is the picture, and
+    // what follows it in the stream is not wanted.
+    for (int i = 0; i < kMostKeyReads && !HasPicture() && !end_; ++i) ReadFrames(kPrimeReads);
+    ShowOneFrame();
+    video_queue_.Clear();
+    return;
+  }
+  for (int i = 0; i < kMostSeekFrames; ++i) {
+    uint64_t after = 0;
+    if (HavePictures(2) && video_queue_.PeekVideoTimestamp(&after, 1) == 1 && after <= target) {
+      ShowOneFrame(true);
+      continue;
+    }
+    ShowOneFrame();
+    return;
+  }
+  ShowOneFrame();
 }
 
 void CPlayer::Prime() {
@@ -331,20 +449,85 @@ void CPlayer::ClearQueues() {
   audio_queue_.Clear();
 }
 
+void CPlayer::TrimSound() {
+  const uint64_t shown = current_timestamp_;
+  if (shown != 0) {
+    audio_queue_.DropUntil(shown);
+  } else {
+    audio_queue_.Clear();
+  }
+}
+
+void CPlayer::PublishReference() {
+  const uint64_t shown = current_timestamp_;
+  if (!owner_ || shown == 0) return;
+  SyncReference reference =
+      MakeReference(wall_.Wall(shown), clock_.Now(), last_step_, reverse_, rate_,
+                    !reverse_ && IsCameraKind(file_param_.device_type));
+  reference.held = paused_;
+  owner_->MasterTime(channel_, shown, reference);
+}
+
 void CPlayer::NotifyEnd() {
-  CAutoLock hold(&end_lock_);
-  if (end_notified_) return;
-  end_notified_ = true;
-  if (end_callback_) end_callback_(channel_, end_user_);
+  {
+    CAutoLock hold(&end_lock_);
+    if (end_notified_) return;
+    end_notified_ = true;
+  }
   // Reported once per end, like the callback: reporting on every pass
   // would move the synchronising channel back and forth.
-  if (owner_) owner_->ChannelEnded(channel_);
+  CAutoLock hold(&pending_lock_);
+  pending_end_ = true;
 }
 
 void CPlayer::DeliverInfo(const uint8_t* record, uint32_t length, uint64_t timestamp) {
-  CAutoLock hold(&info_lock_);
-  if (info_callback_)
-    info_callback_(record, length, Low(timestamp), High(timestamp), info_user_);
+  {
+    CAutoLock hold(&info_lock_);
+    if (!info_callback_) return;  // only the synchronising channel's are wanted
+  }
+  PendingInfo info;
+  const uint32_t copied = std::min<uint32_t>(length, kPendingInfoBytes);
+  std::memcpy(info.bytes.data(), record, copied);
+  // A telemetry frame reports what was copied; a key frame's record reports
+  // the key frame's length, as it always has.
+  info.length = length > kKeyFrameInfoArea ? length : copied;
+  info.timestamp = timestamp;
+  CAutoLock hold(&pending_lock_);
+  pending_info_.push_back(info);
+}
+
+void CPlayer::DeliverPending() {
+  bool end = false;
+  {
+    CAutoLock hold(&pending_lock_);
+    delivering_.swap(pending_info_);
+    end = pending_end_;
+    pending_end_ = false;
+  }
+  if (!delivering_.empty()) {
+    BR_INFO_FRAME_CALLBACK callback = nullptr;
+    uint32_t user = 0;
+    {
+      CAutoLock hold(&info_lock_);
+      callback = info_callback_;
+      user = info_user_;
+    }
+    if (callback) {
+      for (const PendingInfo& info : delivering_)
+        callback(info.bytes.data(), info.length, Low(info.timestamp), High(info.timestamp), user);
+    }
+    delivering_.clear();
+  }
+  if (!end) return;
+  BR_END_CALLBACK callback = nullptr;
+  uint32_t user = 0;
+  {
+    CAutoLock hold(&end_lock_);
+    callback = end_callback_;
+    user = end_user_;
+  }
+  if (callback) callback(channel_, user);
+  if (owner_) owner_->ChannelEnded(channel_);
 }
 
 bool CPlayer::HasPicture() { return video_queue_.PeekVideoTimestamp(nullptr) == 1; }
@@ -366,14 +549,20 @@ void CPlayer::OpenSound() {
 void CPlayer::Pause(bool paused) {
   CAutoLock hold(&play_lock_);
   paused_ = paused;
-  if (sound_) audio_output_.Pause(paused);
+  if (sound_) {
+    // What was read ahead while a step held the picture is behind it now.
+    if (!paused) TrimSound();
+    audio_output_.Pause(paused);
+  }
   if (!paused) ResetPacing();
+  if (master_) PublishReference();
 }
 
 void CPlayer::Step() {
   CAutoLock hold(&play_lock_);
   if (!reader_) return;
   paused_ = true;
+  if (sound_) audio_output_.Pause(true);  // a step shows a picture, it plays no sound
   if (!reverse_) {
     if (video_queue_.Count() < kRefillBelow) ReadFrames(kRefillReads);
   } else if (!HasPicture()) {
@@ -384,26 +573,29 @@ void CPlayer::Step() {
     if (end_) NotifyEnd();
     return;
   }
-  bool follower = false;
-  uint64_t master = 0;
-  {
-    CAutoLock sync(&sync_lock_);
-    follower = follower_;
-    master = master_time_;
+  const SyncReference reference = this->reference();
+  if (is_follower() && reference.valid) {
+    const int32_t direction = reverse_ ? -1 : 1;
+    const int64_t moment = reference.MomentAt(clock_.Now());
+    if (!IsDue(wall_.Wall(next), moment, direction)) return;  // its moment has not come
+    for (int pass = 0; pass < kMostSeekFrames / kMostSkipsPerPass; ++pass)
+      if (SkipToMoment(moment, direction)) break;
   }
-  const int frames = follower ? FollowerStepFrames(reverse_, next, master) : 1;
-  for (int i = 0; i < frames; ++i) ShowOneFrame();
+  ShowOneFrame();
 }
 
 void CPlayer::SetRate(int32_t rate, bool reverse) {
   CAutoLock hold(&play_lock_);
-  if (reverse && !reverse_) ClearQueues();
+  if (reverse != reverse_) ClearQueues();
   reverse_ = reverse;
   rate_ = rate;
   ResetPacing();
+  if (master_) PublishReference();
   if (!sound_) return;
-  // Sound plays at normal speed only; it comes back with rate 0.
+  // Sound plays at normal speed only; it comes back with rate 0, from the
+  // picture on screen rather than from what was read meanwhile.
   if (rate == 0) {
+    TrimSound();
     OpenSound();
   } else {
     audio_output_.Close();
@@ -413,14 +605,14 @@ void CPlayer::SetRate(int32_t rate, bool reverse) {
 int CPlayer::Seek(int32_t offset_ms) {
   CAutoLock hold(&play_lock_);
   if (!reader_ || reader_->Seek(offset_ms, 0) != 0) return 1;
-  // Show the picture at the new position now, even while paused; then
-  // start reading there again.
   ResetPacing();
   ClearQueues();
-  Prime();
-  reader_->Seek(offset_ms, 0);
-  ResetPacing();
-  ClearQueues();
+  end_ = false;
+  end_check_ = 0;
+  current_timestamp_ = 0;
+  last_step_ = 0;
+  ShowAt(wall_.first_stamp + static_cast<uint64_t>(std::max(offset_ms, 0)));
+  if (sound_) TrimSound();
   return 0;
 }
 
@@ -428,12 +620,9 @@ int CPlayer::SoundOn() {
   CAutoLock hold(&play_lock_);
   if (sound_) return 1;
   if (rate_ == 0) {
-    if (last_shown_ != 0) {
-      audio_queue_.DropUntil(last_shown_);
-    } else {
-      audio_queue_.Clear();
-    }
+    TrimSound();
     OpenSound();
+    audio_output_.Pause(paused_);
   }
   sound_ = true;
   return 0;
@@ -469,10 +658,18 @@ void CPlayer::SetFollower(bool follower) {
 }
 
 void CPlayer::SetMasterTime(uint64_t timestamp) {
-  const uint32_t now = clock_.Now();
   CAutoLock hold(&sync_lock_);
   master_time_ = timestamp;
-  master_tick_ = now;
+}
+
+void CPlayer::SetReference(const SyncReference& reference) {
+  CAutoLock hold(&sync_lock_);
+  reference_ = reference;
+}
+
+SyncReference CPlayer::reference() {
+  CAutoLock hold(&sync_lock_);
+  return reference_;
 }
 
 bool CPlayer::is_follower() {
@@ -486,13 +683,20 @@ uint64_t CPlayer::master_time() {
 }
 
 int CPlayer::CopyFileInfo(RecFileInfo* out) {
+  CAutoLock hold(&play_lock_);
   if (!reader_) return 1;
   return reader_->CopyFileInfo(out);
 }
 
 int CPlayer::Snapshot(const std::string& path, uint8_t stamp[kPictureStampSize]) {
-  if (!video_decoder_) return 1;
-  return video_decoder_->Snapshot(path, stamp);
+  std::shared_ptr<CVDEC> decoder;
+  {
+    CAutoLock hold(&play_lock_);
+    decoder = video_decoder_;
+  }
+  if (!decoder) return 1;
+  // Written outside the play lock: the worker keeps showing pictures.
+  return decoder->Snapshot(path, stamp);
 }
 
 void CPlayer::SetText(std::string_view text, int corner) { display_.SetText(text, corner); }

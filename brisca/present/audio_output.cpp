@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <cstring>
+#include <mutex>
 #include <thread>
 
 #include "brisca/decode/cadec.h"
@@ -14,6 +15,14 @@ namespace {
 
 // The most a decoder may write for one frame.
 constexpr uint32_t kScratchBytes = 2048;
+
+// SDL's audio subsystem start, stop and its device table are not safe to
+// use from several threads at once; channels open and close their sound on
+// callers' threads and workers alike.
+std::mutex& SdlAudioLock() {
+  static std::mutex lock;
+  return lock;
+}
 
 }  // namespace
 
@@ -36,6 +45,7 @@ int CAudioOutput::Open(int channels, int bits, int sample_rate, int samples_per_
   played_ = 0;
   underruns_ = 0;
 
+  const std::lock_guard sdl(SdlAudioLock());
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 0;
   SDL_AudioSpec wanted{};
   wanted.freq = sample_rate;
@@ -64,10 +74,13 @@ void CAudioOutput::Close() {
   closing_ = true;
   while (busy_.load() != 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   state_ = kClosing;
-  // Returns once the callback has finished and will not run again.
-  SDL_CloseAudioDevice(device_);
-  device_ = 0;
-  SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  {
+    const std::lock_guard sdl(SdlAudioLock());
+    // Returns once the callback has finished and will not run again.
+    SDL_CloseAudioDevice(device_);
+    device_ = 0;
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  }
   state_ = kClosed;
   for (auto& buffer : buffers_) buffer = {};
 }
@@ -75,7 +88,9 @@ void CAudioOutput::Close() {
 void CAudioOutput::Pause(bool paused) { paused_ = paused; }
 
 void CAudioOutput::SetVolume(uint32_t volume) {
-  if (state_ == kOpen) volume_ = volume & 0xFFFF;
+  // Kept while closed too: sound muted during fast play comes back at the
+  // volume chosen meanwhile.
+  volume_ = volume & 0xFFFF;
 }
 
 void SDLCALL CAudioOutput::DeviceCallback(void* user, Uint8* stream, int length) {

@@ -46,10 +46,12 @@ class CAudioOutput {
   void Close();
   // Paused output keeps the device running on silence.
   void Pause(bool paused);
-  // Low 16 bits: the volume, 0 silent to 0xFFFF full. Ignored unless open.
+  // Low 16 bits: the volume, 0 silent to 0xFFFF full. Set while closed, it
+  // applies from the next Open.
   void SetVolume(uint32_t volume);
 
   State state() const { return state_.load(); }
+  uint32_t volume() const { return volume_.load(); }
   uint32_t buffer_size() const { return buffer_size_; }
 
  private:

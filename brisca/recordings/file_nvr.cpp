@@ -222,7 +222,8 @@ int CFileNvr::Seek(int32_t ms, int32_t) {
   if (!open_) return 1;
   const uint64_t target = first_timestamp_ + static_cast<uint64_t>(static_cast<int64_t>(ms));
   if (target < first_timestamp_ || target > last_timestamp_) return 1;
-  backward_step_ = false;
+  // Reading goes on from the position found, whatever steps came before.
+  backward_step_ = forward_step_ = false;
   // Without a wall clock the file system's time index cannot help.
   const bool sought = source_mode_ != 0 && has_start_clock_ ? SeekByWallClock(ms)
                                                             : SeekByTimestamp(target);

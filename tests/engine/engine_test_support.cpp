@@ -10,6 +10,7 @@
 
 #include <unistd.h>
 
+#include "brisca/base/event.h"
 #include "brisca/recordings/frame_pool.h"
 #include "brisca/recordings/stream_frame_reader.h"
 
@@ -23,6 +24,46 @@ void VirtualClock::Sleep(uint32_t ms, CEvent*) {
   std::this_thread::yield();
 }
 
+uint32_t ManualClock::Now() {
+  std::lock_guard<std::mutex> hold(lock_);
+  return now_;
+}
+
+void ManualClock::Sleep(uint32_t ms, CEvent* wake) {
+  std::unique_lock<std::mutex> hold(lock_);
+  const uint32_t until = now_ + std::max<uint32_t>(ms, 1);
+  const auto entry = wake_ups_.insert(until);
+  changed_.notify_all();
+  // The stop event has no waiter to notify us, so it is polled.
+  while (now_ < until && !(wake && wake->Wait(0)))
+    changed_.wait_for(hold, std::chrono::milliseconds(1));
+  wake_ups_.erase(entry);
+  changed_.notify_all();
+}
+
+void ManualClock::Advance(uint32_t ms, size_t sleepers) {
+  std::unique_lock<std::mutex> hold(lock_);
+  const uint32_t end = now_ + ms;
+  while (now_ < end) {
+    changed_.wait_for(hold, std::chrono::seconds(2), [&] {
+      return wake_ups_.size() >= sleepers && *wake_ups_.begin() > now_;
+    });
+    // Never backward: a Jump may have passed `end` meanwhile.
+    now_ = std::max(now_, wake_ups_.empty() ? end : std::min(end, *wake_ups_.begin()));
+    changed_.notify_all();
+  }
+  // Let whoever woke at the end finish its pass before the test looks.
+  changed_.wait_for(hold, std::chrono::seconds(2), [&] {
+    return wake_ups_.size() >= sleepers && *wake_ups_.begin() > now_;
+  });
+}
+
+void ManualClock::Jump(uint32_t ms) {
+  std::lock_guard<std::mutex> hold(lock_);
+  now_ += ms;
+  changed_.notify_all();
+}
+
 MemoryTarget::MemoryTarget(TickClock& clock) : clock_(clock) {
   target_.formats = 1u << BR_PIXFMT_I420;
   target_.present = &MemoryTarget::Present;
@@ -31,8 +72,19 @@ MemoryTarget::MemoryTarget(TickClock& clock) : clock_(clock) {
 
 void MemoryTarget::Present(BR_VIDEO_TARGET* target, const BR_PICTURE* picture) {
   auto* self = static_cast<MemoryTarget*>(target->user);
-  std::lock_guard<std::mutex> hold(self->lock_);
-  self->presented_.push_back({self->clock_.Now(), picture->timestamp});
+  const uint32_t now = self->clock_.Now();
+  std::function<void(uint64_t)> call;
+  {
+    std::lock_guard<std::mutex> hold(self->lock_);
+    self->presented_.push_back({now, picture->timestamp});
+    call = self->on_present_;
+  }
+  if (call) call(picture->timestamp);
+}
+
+void MemoryTarget::OnPresent(std::function<void(uint64_t timestamp)> call) {
+  std::lock_guard<std::mutex> hold(lock_);
+  on_present_ = std::move(call);
 }
 
 std::vector<Presented> MemoryTarget::presented() {

@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <set>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -29,6 +31,30 @@ class VirtualClock : public TickClock {
   std::atomic<uint32_t> now_;
 };
 
+// Time moves only when the test says so, and then only once every worker
+// taking part is asleep: several channels play out exactly as they would on
+// an idle machine, whatever the machine's load.
+class ManualClock : public TickClock {
+ public:
+  explicit ManualClock(uint32_t start = 1000) : now_(start) {}
+  uint32_t Now() override;
+  // Sleeps until the clock has passed now + ms (at least one tick) or
+  // `wake` is signalled.
+  void Sleep(uint32_t ms, CEvent* wake) override;
+  // Moves the clock `ms` forward, from wake-up to wake-up, each time once
+  // `sleepers` threads sleep in it (or, so that a busy thread cannot hang a
+  // test, after two seconds of real time).
+  void Advance(uint32_t ms, size_t sleepers);
+  // Time leaps, as it does for a thread that stalls: for present calls.
+  void Jump(uint32_t ms);
+
+ private:
+  std::mutex lock_;
+  std::condition_variable changed_;
+  uint32_t now_;
+  std::multiset<uint32_t> wake_ups_;
+};
+
 struct Presented {
   uint32_t tick;       // the clock when the picture arrived
   uint64_t timestamp;  // of the frame shown
@@ -44,6 +70,8 @@ class MemoryTarget {
   size_t count();
   // Pictures whose timestamp differs from the one before (no refreshes).
   std::vector<Presented> distinct();
+  // Called on the presenting thread after each picture is noted.
+  void OnPresent(std::function<void(uint64_t timestamp)> call);
 
  private:
   static void Present(BR_VIDEO_TARGET* target, const BR_PICTURE* picture);
@@ -51,6 +79,7 @@ class MemoryTarget {
   BR_VIDEO_TARGET target_{};
   std::mutex lock_;
   std::vector<Presented> presented_;
+  std::function<void(uint64_t)> on_present_;
 };
 
 std::vector<std::unique_ptr<MemoryTarget>> MemoryTargets(TickClock& clock, int count);

@@ -93,14 +93,12 @@ TEST_F(MulPlayTest, EndOfTheMasterElectsTheEarliestPlayingChannel) {
   EXPECT_TRUE(mul_->player(2)->is_follower());
   EXPECT_FALSE(mul_->player(0)->is_master());
 
-  // A follower that ends becomes the synchronising channel; the channels
-  // still playing follow its final timestamp.
+  // A follower that ends stays a follower: the others keep to the master.
   mul_->player(2)->Stop();
-  const uint64_t final_time = mul_->player(2)->current_timestamp();
   mul_->ChannelEnded(2);
-  EXPECT_EQ(mul_->sync_channel(), 2);
-  EXPECT_TRUE(mul_->player(5)->is_follower());
-  EXPECT_EQ(mul_->player(5)->master_time(), final_time);
+  EXPECT_EQ(mul_->sync_channel(), 5);
+  EXPECT_TRUE(mul_->player(5)->is_master());
+  EXPECT_FALSE(mul_->player(2)->is_master());
 }
 
 TEST_F(MulPlayTest, FileInformationWidensTheDurationToTheLongestRecording) {

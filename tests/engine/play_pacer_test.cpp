@@ -97,127 +97,47 @@ TEST(WaitStepTest, TickCounterWrapRestartsTheBase) {
   EXPECT_TRUE(WaitStep(pacing, 40, 45).show);
 }
 
-// Runs a follower whose frames are 40 ms apart against a master that stays
-// at `behind` ms after the follower's first frame; returns the ticks at
-// which the follower shows its first `frames` frames.
-std::vector<uint32_t> FollowerShowTicks(uint32_t behind, int frames) {
-  std::vector<uint32_t> shown;
-  Pacing pacing;
-  uint32_t now = 1000;
-  pacing.Reset(now);
-  const uint64_t first = 100000;
-  const uint64_t master = first + behind;
-  uint64_t next = first;
-  uint64_t last = first - 40;
-  while (static_cast<int>(shown.size()) < frames) {
-    CorrectForward(pacing, next, master);
-    const WaitDecision d = WaitStep(pacing, FrameInterval(next, last, false, 0, false), now);
-    if (d.show) {
-      shown.push_back(now);
-      last = next;
-      next += 40;
-    } else {
-      now += d.sleep_ms;
-    }
+// The master's moment as followers project it: at its speed from the
+// picture it showed, never past its next frame, frozen while held.
+TEST(SyncReferenceTest, MomentAdvancesAtTheMastersSpeedUpToItsNextFrame) {
+  const struct {
+    bool reverse;
+    int32_t rate;
+    uint32_t step;      // ms of recording between the master's pictures
+    uint32_t elapsed;   // ms since it showed the picture at wall 100000
+    int64_t moment;
+  } cases[] = {
+      {false, 0, 40, 0, 100000},     {false, 0, 40, 25, 100025},
+      {false, 0, 40, 90, 100040},    // a late master holds its followers back
+      {false, -1, 40, 40, 100020},   // half speed
+      {false, 2, 40, 11, 100020},    // 40 ms shown every 22 ms
+      {false, 4, 2000, 250, 101000}, // key frames at four times speed
+      {true, 0, 2000, 500, 99500},   {true, -1, 2000, 500, 99000},
+      {false, 0, 0, 30, 100030},     // no step known yet: one frame interval
+  };
+  for (const auto& c : cases) {
+    const SyncReference reference = MakeReference(100000, 5000, c.step, c.reverse, c.rate, false);
+    EXPECT_EQ(reference.MomentAt(5000 + c.elapsed), c.moment)
+        << c.reverse << " " << c.rate << " " << c.step << " " << c.elapsed;
   }
-  return shown;
+  SyncReference held = MakeReference(100000, 5000, 40, false, 0, false);
+  held.held = true;
+  EXPECT_EQ(held.MomentAt(9000), 100000);
+  // A reference published just after `now` was read counts as no time.
+  EXPECT_EQ(MakeReference(100000, 5000, 40, false, 0, false).MomentAt(4990), 100000);
 }
 
-TEST(FollowerTest, FarBehindShowsWithoutWaitingUntilCaughtUp) {
-  const std::vector<uint32_t> ticks = FollowerShowTicks(300, 12);
-  // Every frame up to the master's (and within the tolerance past it) goes
-  // out at once; the first one clearly ahead waits a whole interval.
-  for (int i = 0; i <= 8; ++i) EXPECT_EQ(ticks[i], 1000u) << i;
-  EXPECT_EQ(ticks[9], 1040u);
-  EXPECT_EQ(ticks[11] - ticks[10], 40u);
-}
-
-TEST(FollowerTest, SlightlyBehindWaitsNormally) {
-  const std::vector<uint32_t> ticks = FollowerShowTicks(10, 3);
-  EXPECT_EQ(ticks[0], 1040u);
-  EXPECT_EQ(ticks[1] - ticks[0], 40u);
-  EXPECT_EQ(ticks[2] - ticks[1], 40u);
-}
-
-// At normal speed a follower keeps to the master's clock: the master showed
-// frame `master` at tick 1000 and runs on.
-TEST(AlignToMasterTest, FarBehindCatchesUpWithoutWaiting) {
-  Pacing pacing{1000, 0};
-  const uint64_t master = 50000;
-  uint64_t next = master - 300;
-  uint32_t now = 1000;
-  int immediate = 0;
-  for (int frame = 0; frame < 12; ++frame) {
-    for (;;) {
-      AlignToMaster(pacing, 40, next, master, 1000, now);
-      const WaitDecision d = WaitStep(pacing, 40, now);
-      if (d.show) break;
-      now += d.sleep_ms;
-    }
-    if (now == 1000) ++immediate;
-    next += 40;
-  }
-  // Frames up to the master's go out at once; then each is due on the
-  // master's clock: frame master + t at tick 1000 + t (the twelfth is
-  // master + 140).
-  EXPECT_EQ(immediate, 8);
-  EXPECT_EQ(now, 1140u);
-}
-
-TEST(AlignToMasterTest, SlightlyLateFollowerComesOntoTheMastersClock) {
-  // The follower would show the master's next frame 6 ms after the master.
-  Pacing pacing{1006, 0};
-  AlignToMaster(pacing, 40, 50040, 50000, 1000, 1010);
-  EXPECT_EQ(pacing.lag, 6u);
-  const WaitDecision d = WaitStep(pacing, 40, 1040);
-  EXPECT_TRUE(d.show);  // at 1040, with the master
-  // In step: nothing changes.
-  Pacing in_step{1040, 0};
-  AlignToMaster(in_step, 40, 50080, 50040, 1040, 1050);
-  EXPECT_EQ(in_step.lag, 0u);
-  EXPECT_EQ(in_step.base, 1040u);
-}
-
-TEST(AlignToMasterTest, FarAheadLosesItsLagWithinTheToleranceKeepsIt) {
-  Pacing pacing{1000, 12};
-  AlignToMaster(pacing, 40, 50100, 50000, 1000, 1001);  // due 60 ms before the master's clock
-  EXPECT_EQ(pacing.lag, 0u);
-  pacing = Pacing{1000, 12};
-  AlignToMaster(pacing, 40, 50040, 50000, 1000, 1001);  // due 12 ms early: tolerated
-  EXPECT_EQ(pacing.lag, 12u);
-}
-
-TEST(FollowerTest, AheadOfTheMasterLosesItsLag) {
-  Pacing pacing{100, 35};
-  CorrectForward(pacing, 2000, 1970);
-  EXPECT_EQ(pacing.lag, 0u);
-  pacing.lag = 35;
-  CorrectForward(pacing, 2000, 1980);  // within the tolerance
-  EXPECT_EQ(pacing.lag, 35u);
-}
-
-TEST(FollowerTest, BackwardCorrection) {
-  Pacing pacing{100, 0};
-  CorrectBackward(pacing, 5300, 5000, 150);  // later than the master: behind
-  EXPECT_EQ(pacing.base, 150u);
-  EXPECT_EQ(pacing.lag, 300u);
-  pacing = Pacing{100, 7};
-  CorrectBackward(pacing, 4000, 5000, 160);  // ahead by more than 625 ms
-  EXPECT_EQ(pacing.base, 160u);
-  EXPECT_EQ(pacing.lag, 7u);
-  pacing = Pacing{100, 7};
-  CorrectBackward(pacing, 4500, 5000, 170);
-  EXPECT_EQ(pacing.base, 100u);
-}
-
-TEST(FollowerTest, SingleStepMovesTowardTheMaster) {
-  EXPECT_EQ(FollowerStepFrames(false, 10250, 10000), 0);  // 250 ms ahead
-  EXPECT_EQ(FollowerStepFrames(false, 9750, 10000), 2);   // 250 ms behind
-  EXPECT_EQ(FollowerStepFrames(false, 10100, 10000), 1);
-  EXPECT_EQ(FollowerStepFrames(false, 9900, 10000), 1);
-  EXPECT_EQ(FollowerStepFrames(true, 9750, 10000), 0);
-  EXPECT_EQ(FollowerStepFrames(true, 10250, 10000), 2);
-  EXPECT_EQ(FollowerStepFrames(true, 10000, 10000), 1);
+TEST(SyncReferenceTest, FollowerDueAndWait) {
+  EXPECT_TRUE(IsDue(100000, 100000, 1));
+  EXPECT_TRUE(IsDue(99960, 100000, 1));
+  EXPECT_FALSE(IsDue(100040, 100000, 1));
+  EXPECT_TRUE(IsDue(100040, 100000, -1));
+  EXPECT_FALSE(IsDue(99960, 100000, -1));
+  const SyncReference normal = MakeReference(100000, 0, 40, false, 0, false);
+  EXPECT_EQ(FollowerWait(100010, 100000, normal), 10u);
+  EXPECT_EQ(FollowerWait(103000, 100000, normal), kFollowerPoll);  // waiting for its moment
+  EXPECT_EQ(FollowerWait(100010, 100000, MakeReference(100000, 0, 40, false, -1, false)), 20u);
+  EXPECT_EQ(FollowerWait(100000, 100000, normal), 1u);
 }
 
 TEST(DeviceTypeTest, CameraKindAndBackwardRefusal) {

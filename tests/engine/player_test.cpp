@@ -109,21 +109,29 @@ TEST_F(PlayerTest, SeekWhilePausedShowsThePictureThereAndStaysPaused) {
   EXPECT_EQ(target_.distinct().size(), after.size());
 }
 
-TEST_F(PlayerTest, SingleStepAsFollowerMovesTowardTheMaster) {
+TEST_F(PlayerTest, SingleStepAsFollowerShowsThePictureOfTheMastersMoment) {
   OpenRecording(kLongRecording);
   const std::vector<uint64_t> frames = testing::VideoTimestamps(path_);
+  const auto master_at = [&](int64_t ms_after_first) {
+    SyncReference reference =
+        MakeReference(player_.wall().wall_start + ms_after_first, clock_.Now(), 40, false, 0, false);
+    reference.held = true;  // a stepping master is paused
+    player_.SetReference(reference);
+  };
   player_.SetFollower(true);
-  player_.SetMasterTime(frames[0] - 250);  // the follower is 250 ms ahead
+  master_at(-250);  // the master's moment has not reached this recording
   player_.Step();
   EXPECT_EQ(target_.count(), 0u);
-  player_.SetMasterTime(frames[0] + 250);  // 250 ms behind
+  master_at(250);   // behind: one picture, the last one at or before the moment
   player_.Step();
-  ASSERT_EQ(target_.count(), 2u);
-  EXPECT_EQ(target_.presented()[1].timestamp, frames[1]);
+  ASSERT_EQ(target_.count(), 1u);
+  EXPECT_EQ(target_.presented()[0].timestamp, frames[6]);
   EXPECT_TRUE(player_.paused());
+  EXPECT_EQ(player_.given_up_frames(), 6u);
   player_.SetFollower(false);
   player_.Step();
-  EXPECT_EQ(target_.count(), 3u);
+  ASSERT_EQ(target_.count(), 2u);
+  EXPECT_EQ(target_.presented()[1].timestamp, frames[7]);
 }
 
 TEST_F(PlayerTest, SoundClosesAwayFromNormalSpeedAndComesBackAtRateZero) {
