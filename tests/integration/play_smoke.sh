@@ -4,7 +4,9 @@
 # memory targets and callbacks received: every frame either shown or
 # counted as dropped, one end report per channel, the synchronising
 # channel's telemetry in order and complete, a snapshot of the right size.
-# Pacing is printed but never asserted.
+# Then plays two recordings started 3 s apart under a script and checks
+# that the sync figures are reported. Pacing and distances are printed but
+# never asserted.
 # usage: play_smoke.sh BRISCA_TOOL WORK_FOLDER
 set -euo pipefail
 tool=$1
@@ -53,7 +55,9 @@ check_report() {  # label json
       fail "$label channel $i: pictures in a format the target does not accept"
     [ "$(field width <<< "$line")x$(field height <<< "$line")" = "${width}x$height" ] ||
       fail "$label channel $i: picture size $(field width <<< "$line")x$(field height <<< "$line")"
+    [ -n "$(field given_up <<< "$line")" ] || fail "$label channel $i: no given_up"
   done
+  grep -q '"script_actions": null' "$json" || fail "$label: script actions without a script"
   sync=$(field sync_channel < "$json")
   [ "$(field info_out_of_order < "$json")" = 0 ] || fail "$label: info records out of order"
   [ "$(field info_records < "$json")" -eq "$(telemetry_records "$work/rec$sync.frames")" ] ||
@@ -97,6 +101,44 @@ else
   check_report image "$work/image.json"
 fi
 
+# Two recordings whose clocks start 3 s apart, under a script that pauses
+# and seeks: each channel has a distance (none for the synchronising one),
+# each action its two windows.
+for i in 0 1; do
+  "$tool" sample stream --size "${width}x$height" --fps 25 --keyint 50 --duration 6 \
+    --channel $((i + 1)) --seed $((41 + i)) --start "2026-03-08 14:05:0$((3 * i))" \
+    -o "$work/apart$i.strm" >/dev/null
+done
+if "$tool" play "$work/apart0.strm" "$work/apart1.strm" --json \
+    --script "wait 1500; pause 1000; wait 1000; seek 2000; wait 1500" > "$work/script.json"; then
+  cat "$work/script.json"
+  json=$work/script.json
+  grep -q '"stopped_by": "script"' "$json" || fail "script: playing did not stop with the script"
+  sync=$(field sync_channel < "$json")
+  for i in 0 1; do
+    line=$(grep "\"channel\": $i," "$json")
+    [ "$(field shown <<< "$line")" -gt 0 ] || fail "script channel $i: nothing shown"
+    [ -n "$(field given_up <<< "$line")" ] || fail "script channel $i: no given_up"
+    if [ "$i" = "$sync" ]; then
+      grep -q '"sync_distance_ms": null' <<< "$line" ||
+        fail "script: the synchronising channel has a distance from itself"
+    else
+      grep -Eq '"sync_distance_ms": (null|[0-9.]+),' <<< "$line" ||
+        fail "script channel $i: no sync_distance_ms"
+    fi
+  done
+  actions=$(grep -E '"action": "(pause|seek)", "value": [0-9]+, "at_ms": [0-9.]+, "settling": (null|[0-9.]+), "after_ms": (null|[0-9.]+)' "$json" | cut -d'"' -f4 | paste -sd' ')
+  [ "$actions" = "pause seek" ] || fail "script: actions reported: '$actions', expected 'pause seek'"
+else
+  fail "playing under a script failed"
+fi
+
+# A bad script is refused before anything plays, naming the step.
+if "$tool" play "$work/apart0.strm" --script "wait 100; jump 5" > /dev/null 2> "$work/script.err"; then
+  fail "a script with an unknown step was accepted"
+fi
+grep -q 'step 2: unknown step "jump"' "$work/script.err" || fail "the script error does not name the step"
+
 # A recording that does not exist fails with its name in the message.
 if "$tool" play "$work/rec0.strm" "9\\1\\1" > /dev/null 2> "$work/missing.err"; then
   fail "playing a missing recording succeeded"
@@ -107,4 +149,4 @@ if [ "$failures" -ne 0 ]; then
   echo "play smoke: $failures failure(s)"
   exit 1
 fi
-echo "play smoke: both channels complete from files, the disk and the image"
+echo "play smoke: both channels complete from files, the disk and the image; a script ran"

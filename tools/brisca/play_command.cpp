@@ -1,7 +1,9 @@
 // `brisca play NAME...`: plays up to eight recordings together through the
 // exported interface of libbrisca.so, every channel into a memory
 // presentation target, with no window and no sound, and reports how each
-// channel kept to the due times of its frames.
+// channel kept to the due times of its frames and how far the channels
+// were from showing the same moment. A script can pause, seek, change the
+// rate and step while they play.
 //
 // Playback uses nothing but the exports. The library's internal reader is
 // used only afterwards, to list the frames each recording holds, so that
@@ -18,6 +20,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -31,6 +34,8 @@
 #include "brisca/recordings/index_file_nvr_mgr.h"
 #include "tools/brisca/commands.h"
 #include "tools/brisca/play_figures.h"
+#include "tools/brisca/play_script.h"
+#include "tools/brisca/sync_distance.h"
 
 namespace brisca::tools {
 namespace {
@@ -43,16 +48,25 @@ constexpr int kAfterEndsMs = 600;
 // Without --seconds, a run that never sees every end stops this long after
 // the recordings should have finished.
 constexpr int kEndGraceMs = 10000;
+// How long after a script action the channels are given to come back into
+// step before their distance counts as settled.
+constexpr double kSettleMs = 200;
 
 constexpr const char* kUsage =
     "usage: brisca play NAME [NAME ...] [--disk IMAGE] [--format i420|rgb565|bgr24]\n"
     "                   [--seconds S] [--rate R] [--reverse] [--json]\n"
-    "                   [--snapshot-at MS --snapshot-dir DIR]\n"
+    "                   [--snapshot-at MS --snapshot-dir DIR] [--script \"STEP; ...\"]\n"
     "  Plays up to 8 recordings, channel i the i-th NAME: a recording of the recorder\n"
     "  disk (found on the drive names, or the image given by --disk) or a stream file\n"
     "  (a path containing '/'). Plays until every channel reported its end, or for S\n"
     "  seconds. --snapshot-at writes DIR/channelN.bmp of every channel MS ms after\n"
-    "  playing began (at the latest when playing stops).\n";
+    "  playing began (at the latest when playing stops).\n"
+    "  --script runs its steps in order from the moment playing starts, and playing\n"
+    "  stops when they are done (or after S seconds, when --seconds is given):\n"
+    "    wait MS    play on for MS ms             pause MS   pause, hold MS ms, resume\n"
+    "    seek MS    to MS ms into the recording   rate R     rate R forward (as --rate)\n"
+    "    reverse R  rate R backward               step N     N frames, 100 ms apart\n"
+    "  Channels stay paused after a step until a pause step resumes them.\n";
 
 struct PixelFormat {
   const char* name;
@@ -74,6 +88,8 @@ struct Options {
   bool json = false;
   std::optional<int64_t> snapshot_at_ms;
   std::string snapshot_dir;
+  std::string script_text;  // empty: no script
+  std::vector<ScriptStep> script;
 };
 
 bool ParseInteger(const char* text, int64_t low, int64_t high, int64_t& out) {
@@ -126,6 +142,13 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       ++i;
     } else if (arg == "--snapshot-dir") {
       options.snapshot_dir = argv[++i];
+    } else if (arg == "--script") {
+      std::string error;
+      std::optional<std::vector<ScriptStep>> script = ParseScript(value, error);
+      if (!script) return bad(("has a bad script: " + error).c_str());
+      options.script_text = value;
+      options.script = std::move(*script);
+      ++i;
     } else if (arg.substr(0, 2) == "--") {
       return bad("is not an option of play");
     } else {
@@ -296,11 +319,16 @@ void BRISCA_CALL OnEnd(int32_t channel, uint32_t) {
 struct RecordingFrames {
   std::vector<uint64_t> video;
   size_t telemetry = 0;
+  WallClock clock;
 };
 
 bool ListFrames(const std::string& name, RecordingFrames& out) {
   CFileNvr reader(IsStreamFile(name) ? 0 : 1);
   if (reader.Open(name.c_str()) != 0) return false;
+  const RecFileParam param = reader.file_param();
+  const BR_SYSTEMTIME& t = param.start_time;
+  out.clock = WallClock::Of(CalendarMs(t.year, t.month, t.day, t.hour, t.minute, t.second),
+                            param.start);
   RecFrame* frame = nullptr;
   RecFrame* info = nullptr;
   while (reader.ReadFrame(&frame, &info) == 0) {
@@ -320,6 +348,13 @@ bool ListFrames(const std::string& name, RecordingFrames& out) {
   out.video.erase(std::unique(out.video.begin(), out.video.end()), out.video.end());
   return true;
 }
+
+// A script step other than a wait, and when (steady clock, ms) its first
+// call was made.
+struct ScriptAction {
+  ScriptStep step;
+  double at_ms = 0;
+};
 
 // Owns the decoder handle and the disk mount; the destructor gives both
 // back, so every early return of a failed export leaves nothing behind.
@@ -346,6 +381,8 @@ class Playback {
   const MemoryTarget& target(size_t channel) const { return *targets_[channel]; }
   const Events& events() const { return events_; }
   double played_seconds() const { return played_ms_ / 1000; }
+  double start_ms() const { return start_ms_; }
+  const std::vector<ScriptAction>& actions() const { return actions_; }
   const char* stopped_by() const { return stopped_by_; }
   const std::vector<std::string>& snapshots() const { return snapshots_; }
 
@@ -357,6 +394,13 @@ class Playback {
   bool MountDisk();
   bool TakeSnapshots();
   bool AllEnded() const;
+  // Runs the script up to `now`; false when a call failed.
+  bool RunScript(double now);
+  bool Check(int32_t result, const char* call, int64_t value) {
+    if (result == 0) return true;
+    return Fail(std::string(call) + "(" + std::to_string(value) + ") of the script failed (" +
+                std::to_string(result) + ")");
+  }
 
   const Options& options_;
   Events events_;
@@ -365,8 +409,17 @@ class Playback {
   bool mounted_ = false;
   std::string disk_folder_;
   int sync_channel_ = 0;
+  double start_ms_ = 0;
   double played_ms_ = 0;
   const char* stopped_by_ = "";
+  // The script's progress: the next step, when the one under way is done,
+  // and what it still has to do then.
+  size_t next_step_ = 0;
+  double script_due_ms_ = 0;
+  bool holding_pause_ = false;
+  int64_t frames_to_step_ = 0;
+  bool script_done_ = false;
+  std::vector<ScriptAction> actions_;
   std::vector<std::string> snapshots_;
 };
 
@@ -418,6 +471,51 @@ bool Playback::TakeSnapshots() {
   return true;
 }
 
+bool Playback::RunScript(double now) {
+  while (now >= script_due_ms_) {
+    if (holding_pause_) {
+      holding_pause_ = false;
+      if (!Check(BR_Pause(handle_, 0), "BR_Pause", 0)) return false;
+    } else if (frames_to_step_ > 0) {
+      --frames_to_step_;
+      if (!Check(BR_PlayOneByOne(handle_), "BR_PlayOneByOne", 0)) return false;
+      script_due_ms_ += kStepIntervalMs;
+      continue;
+    }
+    if (next_step_ == options_.script.size()) {
+      script_done_ = true;
+      return true;
+    }
+    const ScriptStep& step = options_.script[next_step_++];
+    if (IsAction(step.kind)) actions_.push_back({step, NowMs()});
+    const auto value32 = static_cast<int32_t>(step.value);  // the parser kept it in range
+    switch (step.kind) {
+      case StepKind::kWait:
+        script_due_ms_ += static_cast<double>(step.value);
+        break;
+      case StepKind::kPause:
+        if (!Check(BR_Pause(handle_, 1), "BR_Pause", 1)) return false;
+        holding_pause_ = true;
+        script_due_ms_ += static_cast<double>(step.value);
+        break;
+      case StepKind::kSeek:
+        if (!Check(BR_SetPlayTime(handle_, value32), "BR_SetPlayTime", step.value)) return false;
+        break;
+      case StepKind::kRate:
+      case StepKind::kReverse:
+        if (!Check(BR_SetPlayRate(handle_, value32, step.kind == StepKind::kReverse ? 1 : 0),
+                   "BR_SetPlayRate", step.value)) {
+          return false;
+        }
+        break;
+      case StepKind::kStep:
+        frames_to_step_ = step.value;
+        break;
+    }
+  }
+  return true;
+}
+
 bool Playback::Run() {
   const size_t channels = options_.names.size();
   const bool any_disk = std::any_of(options_.names.begin(), options_.names.end(),
@@ -450,6 +548,8 @@ bool Playback::Run() {
       kEndGraceMs;
 
   const double start = NowMs();
+  start_ms_ = start;
+  script_due_ms_ = start;
   for (size_t i = 0; i < channels; ++i) {
     const int result = BR_Play(handle_, static_cast<int32_t>(i));
     if (result != 0)
@@ -466,17 +566,24 @@ bool Playback::Run() {
   std::optional<double> all_ended_at;
   for (;;) {
     std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
-    const double elapsed = NowMs() - start;
+    const double now = NowMs();
+    const double elapsed = now - start;
     if (snapshot_due && elapsed >= static_cast<double>(*options_.snapshot_at_ms)) {
       snapshot_due = false;
       if (!TakeSnapshots()) return false;
     }
+    if (!options_.script.empty() && !script_done_ && !RunScript(now)) return false;
     if (options_.seconds) {
       if (elapsed >= *options_.seconds * 1000) {
         stopped_by_ = "seconds";
         break;
       }
       continue;
+    }
+    if (!options_.script.empty()) {
+      if (!script_done_) continue;
+      stopped_by_ = "script";
+      break;
     }
     if (!all_ended_at && AllEnded()) all_ended_at = elapsed;
     if (all_ended_at && elapsed - *all_ended_at >= kAfterEndsMs) {
@@ -544,11 +651,33 @@ struct ChannelReport {
   // How far the channel's schedule runs from the synchronising channel's
   // (positive: later), at normal speed.
   double sync_offset_ms = 0;
+  // The largest distance from the synchronising channel's moment; nothing
+  // for that channel itself and for a channel never compared.
+  std::optional<double> sync_distance_ms;
+  size_t given_up = 0;
   int ends = 0;
 };
 
+// The largest distance over every follower within kSettleMs of a script
+// action, and from then until the next action.
+struct ActionReport {
+  ScriptStep step;
+  double at_ms = 0;  // from the start of playing
+  std::optional<double> settling_ms;
+  std::optional<double> after_ms;
+};
+
+// Milliseconds to a tenth, or `none`.
+std::string OptionalMs(const std::optional<double>& value, const char* none = "null") {
+  if (!value) return none;
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", *value);
+  return text;
+}
+
 void PrintJson(const Options& options, const Playback& playback, const CpuTime& cpu,
-               double target_cpu, const std::vector<ChannelReport>& reports) {
+               double target_cpu, const std::vector<ChannelReport>& reports,
+               const std::vector<ActionReport>& actions) {
   const Events& events = playback.events();
   std::printf("{\n  \"sync_channel\": %d, \"rate\": %d, \"reverse\": %s, \"format\": \"%s\",\n",
               playback.sync_channel(), options.rate, options.reverse ? "true" : "false",
@@ -561,6 +690,8 @@ void PrintJson(const Options& options, const Playback& playback, const CpuTime& 
   std::printf("  \"info_records\": %llu, \"info_out_of_order\": %llu, \"stray_end_events\": %d,\n",
               static_cast<unsigned long long>(events.info_records),
               static_cast<unsigned long long>(events.info_out_of_order), events.stray_ends.load());
+  std::printf("  \"script\": %s,\n",
+              options.script.empty() ? "null" : JsonString(options.script_text).c_str());
   std::printf("  \"snapshots\": [");
   for (size_t i = 0; i < playback.snapshots().size(); ++i)
     std::printf("%s%s", i ? ", " : "", JsonString(playback.snapshots()[i]).c_str());
@@ -587,13 +718,29 @@ void PrintJson(const Options& options, const Playback& playback, const CpuTime& 
                   "\"on_time\": null, \"on_time_share\": null, \"late\": null, "
                   "\"early\": null, ");
     }
-    std::printf("\"ends\": %d}%s\n", r.ends, i + 1 < reports.size() ? "," : "");
+    std::printf("\"sync_distance_ms\": %s, \"given_up\": %zu, \"ends\": %d}%s\n",
+                OptionalMs(r.sync_distance_ms).c_str(), r.given_up, r.ends,
+                i + 1 < reports.size() ? "," : "");
+  }
+  if (options.script.empty()) {
+    std::printf("  ],\n  \"script_actions\": null\n}\n");
+    return;
+  }
+  std::printf("  ],\n  \"script_actions\": [\n");
+  for (size_t i = 0; i < actions.size(); ++i) {
+    const ActionReport& a = actions[i];
+    std::printf("    {\"action\": \"%s\", \"value\": %lld, \"at_ms\": %.1f, \"settling\": %s, "
+                "\"after_ms\": %s}%s\n",
+                StepWord(a.step.kind), static_cast<long long>(a.step.value), a.at_ms,
+                OptionalMs(a.settling_ms).c_str(), OptionalMs(a.after_ms).c_str(),
+                i + 1 < actions.size() ? "," : "");
   }
   std::printf("  ]\n}\n");
 }
 
 void PrintText(const Options& options, const Playback& playback, const CpuTime& cpu,
-               double target_cpu, const std::vector<ChannelReport>& reports) {
+               double target_cpu, const std::vector<ChannelReport>& reports,
+               const std::vector<ActionReport>& actions) {
   const Events& events = playback.events();
   std::printf("played %zu channel(s) for %.2f s (stopped by %s), synchronising channel %d, "
               "rate %d %s, %s targets\n",
@@ -607,9 +754,9 @@ void PrintText(const Options& options, const Playback& playback, const CpuTime& 
               static_cast<unsigned long long>(events.info_out_of_order));
   if (events.stray_ends.load() > 0)
     std::printf("end events for channels outside 0-7: %d\n", events.stray_ends.load());
-  std::printf("%-3s %7s %7s %8s %7s %6s %8s %9s %9s %9s %5s  %s\n", "ch", "frames", "shown",
-              "refresh", "dropped", "late", "on-time", "mean-ms", "worst-ms", "sync-ms", "ends",
-              "recording");
+  std::printf("%-3s %7s %7s %8s %7s %6s %8s %9s %9s %9s %9s %8s %5s  %s\n", "ch", "frames",
+              "shown", "refresh", "dropped", "late", "on-time", "mean-ms", "worst-ms", "sync-ms",
+              "apart-ms", "given-up", "ends", "recording");
   for (size_t i = 0; i < reports.size(); ++i) {
     const ChannelReport& r = reports[i];
     const ChannelFigures& f = r.figures;
@@ -622,14 +769,24 @@ void PrintText(const Options& options, const Playback& playback, const CpuTime& 
     } else {
       std::printf("%6s %8s %9.2f %9s %9s", "-", "-", f.mean_interval_ms, "-", "-");
     }
-    std::printf(" %5d  %s (%dx%d)\n", r.ends, r.name->c_str(), r.target->width(),
-                r.target->height());
+    std::printf(" %9s %8zu %5d  %s (%dx%d)\n", OptionalMs(r.sync_distance_ms, "-").c_str(),
+                r.given_up, r.ends, r.name->c_str(), r.target->width(), r.target->height());
     if (f.not_in_recording || r.target->refused()) {
       std::printf("    %zu shown timestamps not in the recording, %llu pictures refused\n",
                   f.not_in_recording, static_cast<unsigned long long>(r.target->refused()));
     }
   }
   for (const std::string& path : playback.snapshots()) std::printf("snapshot %s\n", path.c_str());
+  if (!options.script.empty()) {
+    std::printf("script: %s\n", options.script_text.c_str());
+    std::printf("largest distance between channels (ms) after each action, within %.0f ms and "
+                "later:\n", kSettleMs);
+  }
+  for (const ActionReport& a : actions) {
+    std::printf("  %8.2f s  %-7s %7lld  %9s %9s\n", a.at_ms / 1000, StepWord(a.step.kind),
+                static_cast<long long>(a.step.value), OptionalMs(a.settling_ms, "-").c_str(),
+                OptionalMs(a.after_ms, "-").c_str());
+  }
 }
 
 // Lists the frames of every recording, the disk ones through this
@@ -656,6 +813,67 @@ bool ListAllFrames(const Options& options, const std::string& disk_folder,
   return ok;
 }
 
+// Phases of play between the script's actions, each known to be forward
+// at normal speed or not.
+std::vector<PlayPhase> PhasesOf(const Options& options, const Playback& playback) {
+  int64_t rate = options.rate;
+  bool reverse = options.reverse;
+  bool playing = true;
+  std::vector<PlayPhase> phases = {{playback.start_ms(), rate == 0 && !reverse}};
+  for (const ScriptAction& action : playback.actions()) {
+    switch (action.step.kind) {
+      case StepKind::kPause:
+        playing = true;  // resumed before the phase ends
+        break;
+      case StepKind::kStep:
+        playing = false;  // stays paused after the last frame
+        break;
+      case StepKind::kRate:
+      case StepKind::kReverse:
+        rate = action.step.value;
+        reverse = action.step.kind == StepKind::kReverse;
+        break;
+      case StepKind::kSeek:
+      case StepKind::kWait:
+        break;
+    }
+    phases.push_back({action.at_ms, playing && rate == 0 && !reverse});
+  }
+  return phases;
+}
+
+// Fills in each channel's distance from the synchronising channel and the
+// frames it gave up, and returns the distances around each script action.
+std::vector<ActionReport> CompareChannels(const Options& options, const Playback& playback,
+                                          std::vector<ChannelReport>& reports) {
+  const std::vector<PlayPhase> phases = PhasesOf(options, playback);
+  std::vector<ChannelTrack> tracks(reports.size());
+  for (size_t i = 0; i < reports.size(); ++i) {
+    tracks[i] = {reports[i].target->shown(), reports[i].frames.video, reports[i].frames.clock};
+    reports[i].given_up = GivenUp(tracks[i].shown, tracks[i].frames, phases);
+  }
+  const auto sync = static_cast<size_t>(playback.sync_channel());
+  std::vector<SyncSample> all;
+  constexpr double kAlways = std::numeric_limits<double>::infinity();
+  for (size_t i = 0; i < reports.size(); ++i) {
+    if (i == sync) continue;
+    const std::vector<SyncSample> samples = SyncDistances(tracks[i], tracks[sync]);
+    reports[i].sync_distance_ms = LargestDistance(samples, -kAlways, kAlways);
+    all.insert(all.end(), samples.begin(), samples.end());
+  }
+
+  std::vector<ActionReport> actions;
+  const std::vector<ScriptAction>& done = playback.actions();
+  for (size_t i = 0; i < done.size(); ++i) {
+    const double at = done[i].at_ms;
+    const double next = i + 1 < done.size() ? done[i + 1].at_ms : kAlways;
+    const double settled = std::min(at + kSettleMs, next);
+    actions.push_back({done[i].step, at - playback.start_ms(), LargestDistance(all, at, settled),
+                       LargestDistance(all, settled, next)});
+  }
+  return actions;
+}
+
 }  // namespace
 
 int RunPlayCommand(int argc, char** argv) {
@@ -677,11 +895,15 @@ int RunPlayCommand(int argc, char** argv) {
   }
   if (!ListAllFrames(options, playback.disk_folder(), reports)) return 1;
 
-  // Due times exist at normal speed only.
+  // Due times exist at normal speed only, and only while nothing but
+  // waits changes how the channels play.
+  const bool timed = options.rate == 0 &&
+                     std::none_of(options.script.begin(), options.script.end(),
+                                  [](const ScriptStep& step) { return IsAction(step.kind); });
   double target_cpu = 0;
   for (ChannelReport& r : reports) {
     r.figures = ComputeFigures(r.target->shown(), r.frames.video, options.reverse, r.ends > 0,
-                               options.rate == 0);
+                               timed);
     target_cpu += r.target->cpu_seconds();
   }
   const size_t sync = static_cast<size_t>(playback.sync_channel());
@@ -689,10 +911,12 @@ int RunPlayCommand(int argc, char** argv) {
     for (ChannelReport& r : reports) r.sync_offset_ms = r.figures.schedule_ms - reports[sync].figures.schedule_ms;
   }
 
+  const std::vector<ActionReport> actions = CompareChannels(options, playback, reports);
+
   if (options.json) {
-    PrintJson(options, playback, cpu, target_cpu, reports);
+    PrintJson(options, playback, cpu, target_cpu, reports, actions);
   } else {
-    PrintText(options, playback, cpu, target_cpu, reports);
+    PrintText(options, playback, cpu, target_cpu, reports, actions);
   }
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
