@@ -157,29 +157,37 @@ void CMulPlay::SetRate(int32_t rate, bool reverse) {
   if (!turned || players.empty()) return;
   const std::shared_ptr<CPlayer>& master = players.front();
   if (master->channel() != sync_channel() || master->current_timestamp() == 0) return;
-  const int64_t moment = master->wall().Wall(master->current_timestamp());
-  for (const auto& player : players) SeekToMoment(*player, moment);
-}
-
-void CMulPlay::SeekToMoment(CPlayer& player, int64_t moment) {
-  // A recording that does not cover the moment shows its nearest picture.
-  const int64_t duration = std::max(player.file_param().duration_ms, 0);
-  player.Seek(static_cast<int32_t>(std::clamp<int64_t>(player.wall().Offset(moment), 0, duration)));
+  SeekAllTo(players, master->wall().Wall(master->current_timestamp()));
 }
 
 void CMulPlay::Seek(int32_t offset_ms) {
   const std::vector<std::shared_ptr<CPlayer>> players = MasterFirst();
   if (players.empty()) return;
   const std::shared_ptr<CPlayer> master = player(sync_channel());
-  // Without a synchronising channel each channel takes the offset as its own.
-  const int64_t moment = master ? master->wall().wall_start + offset_ms : 0;
-  for (const auto& player : players) {
-    if (master) {
-      SeekToMoment(*player, moment);
-    } else {
-      player->Seek(offset_ms);
-    }
+  if (!master) {
+    // Without a synchronising channel each channel takes the offset as its own.
+    for (const auto& player : players) player->Seek(offset_ms);
+    return;
   }
+  SeekAllTo(players, master->wall().wall_start + offset_ms);
+}
+
+void CMulPlay::SeekAllTo(const std::vector<std::shared_ptr<CPlayer>>& players, int64_t moment) {
+  // The channels seek one after another on this thread, each decoding up to
+  // a key frame interval: those done first hold still until the last is
+  // there, so that none runs ahead and the others need not catch up.
+  std::vector<std::shared_ptr<CPlayer>> held;
+  for (const auto& player : players) {
+    if (player->paused()) continue;
+    player->Pause(true);
+    held.push_back(player);
+  }
+  for (const auto& player : players) {
+    // A recording that does not cover the moment shows its nearest picture.
+    const int64_t duration = std::max(player->file_param().duration_ms, 0);
+    player->Seek(static_cast<int32_t>(std::clamp<int64_t>(player->wall().Offset(moment), 0, duration)));
+  }
+  for (const auto& player : held) player->Pause(false);  // the master first
 }
 
 void CMulPlay::SetEndCallback(uint32_t user, BR_END_CALLBACK callback) {

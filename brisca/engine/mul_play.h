@@ -112,7 +112,8 @@ class CMulPlay {
  private:
   static bool ValidChannel(int channel) { return channel >= 0 && channel < kChannelSlots; }
   std::vector<std::shared_ptr<CPlayer>> Occupied();
-  static void SeekToMoment(CPlayer& player, int64_t moment);
+  // Puts every player at the wall-clock `moment` (players: master first).
+  static void SeekAllTo(const std::vector<std::shared_ptr<CPlayer>>& players, int64_t moment);
   // Occupied, the synchronising channel first.
   std::vector<std::shared_ptr<CPlayer>> MasterFirst();
   // Call with state_lock_ held.

@@ -74,7 +74,7 @@ TEST(ConcurrentPlaybackTest, SteeringWhileAnotherThreadClosesReopensAndErases) {
   const std::string early = Generate(folder, "early.strm", "2026-03-08 10:00:00");
   const std::string late = Generate(folder, "late.strm", "2026-03-08 10:00:01");
 #ifdef __SANITIZE_THREAD__
-  const int rounds = 400;  // ten times slower under the race detector
+  const int rounds = 200;  // some thirty times slower under the race detector
 #else
   const int rounds = 2000;
 #endif

@@ -109,6 +109,31 @@ TEST_F(PlayerTest, SeekWhilePausedShowsThePictureThereAndStaysPaused) {
   EXPECT_EQ(target_.distinct().size(), after.size());
 }
 
+// A seek shows the frame at its target and steps go on from there; a step
+// back shows the key frame before the picture on screen, never a later one.
+TEST_F(PlayerTest, StepsAndSeeksGoOnFromThePictureShown) {
+  OpenRecording(kLongRecording);
+  ASSERT_EQ(player_.Play(), 0);
+  ShownAfter(0, 5);
+  player_.Pause(true);
+  const uint64_t start = player_.start_time();
+  const auto shown = [&] { return player_.current_timestamp() - start; };
+  ASSERT_EQ(player_.Seek(5000), 0);
+  EXPECT_EQ(shown(), 5000u);
+  const struct {
+    bool reverse;
+    uint64_t expected;  // ms into the recording; key frames every 2 s
+  } steps[] = {{false, 5040}, {false, 5080}, {false, 5120}, {true, 4000}, {true, 2000},
+               {false, 2040}, {false, 2080}, {true, 2000}, {true, 0}};
+  for (const auto& step : steps) {
+    player_.SetRate(0, step.reverse);
+    player_.Step();
+    EXPECT_EQ(shown(), step.expected) << (step.reverse ? "back" : "forward");
+  }
+  ASSERT_EQ(player_.Seek(9000), 0);
+  EXPECT_EQ(shown(), 8000u);  // backward play shows key frames only
+}
+
 TEST_F(PlayerTest, SingleStepAsFollowerShowsThePictureOfTheMastersMoment) {
   OpenRecording(kLongRecording);
   const std::vector<uint64_t> frames = testing::VideoTimestamps(path_);

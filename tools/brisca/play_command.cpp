@@ -349,11 +349,12 @@ bool ListFrames(const std::string& name, RecordingFrames& out) {
   return true;
 }
 
-// A script step other than a wait, and when (steady clock, ms) its first
-// call was made.
+// A script step other than a wait, when (steady clock, ms) its first call
+// was made and when that call returned.
 struct ScriptAction {
   ScriptStep step;
   double at_ms = 0;
+  double done_ms = 0;
 };
 
 // Owns the decoder handle and the disk mount; the destructor gives both
@@ -512,6 +513,7 @@ bool Playback::RunScript(double now) {
         frames_to_step_ = step.value;
         break;
     }
+    if (IsAction(step.kind)) actions_.back().done_ms = NowMs();
   }
   return true;
 }
@@ -837,7 +839,10 @@ std::vector<PlayPhase> PhasesOf(const Options& options, const Playback& playback
       case StepKind::kWait:
         break;
     }
-    phases.push_back({action.at_ms, playing && rate == 0 && !reverse});
+    // While the call runs (a seek decodes on the caller's thread) channels
+    // still show pictures of before it: that span belongs to no phase.
+    phases.push_back({action.at_ms, false});
+    phases.push_back({action.done_ms, playing && rate == 0 && !reverse});
   }
   return phases;
 }
