@@ -361,7 +361,7 @@ void CPlayer::ReadKeyFrame(bool backward) {
     if (reader_->KeyFrameInfo(&record)) {
       uint8_t area[kKeyFrameInfoArea] = {};
       std::memcpy(area, &record, sizeof record);
-      DeliverInfo(area, frame->length, frame->timestamp);
+      DeliverInfo(area, sizeof area, frame->length, frame->timestamp);
     }
     {
       CAutoLock hold(&end_lock_);
@@ -389,7 +389,7 @@ bool CPlayer::ShowOneFrame(bool hidden) {
       return false;
     const uint32_t length = std::min<uint32_t>(frame.length, static_cast<uint32_t>(work_.size()));
     if (frame.type == FRAME_INFO) {
-      DeliverInfo(work_.data(), length, frame.timestamp);
+      DeliverInfo(work_.data(), length, length, frame.timestamp);
       continue;
     }
     const uint8_t stamp[kPictureStampSize] = {};
@@ -480,13 +480,14 @@ void CPlayer::NotifyEnd() {
   pending_end_ = true;
 }
 
-void CPlayer::DeliverInfo(const uint8_t* record, uint32_t length, uint64_t timestamp) {
+void CPlayer::DeliverInfo(const uint8_t* record, uint32_t valid, uint32_t length,
+                          uint64_t timestamp) {
   {
     CAutoLock hold(&info_lock_);
     if (!info_callback_) return;  // only the synchronising channel's are wanted
   }
   PendingInfo info;
-  const uint32_t copied = std::min<uint32_t>(length, kPendingInfoBytes);
+  const uint32_t copied = std::min<uint32_t>(valid, kPendingInfoBytes);
   std::memcpy(info.bytes.data(), record, copied);
   // A telemetry frame reports what was copied; a key frame's record reports
   // the key frame's length, as it always has.

@@ -182,7 +182,8 @@ class CPlayer {
   void TrimSound();
   void PublishReference();
   void NotifyEnd();
-  void DeliverInfo(const uint8_t* record, uint32_t length, uint64_t timestamp);
+  // Copies at most `valid` bytes of `record`; `length` is the length reported.
+  void DeliverInfo(const uint8_t* record, uint32_t valid, uint32_t length, uint64_t timestamp);
   // Runs the callbacks queued meanwhile; on the worker, with no lock held.
   void DeliverPending();
   bool KeyFrameMode() const;

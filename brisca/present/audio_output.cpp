@@ -24,6 +24,14 @@ std::mutex& SdlAudioLock() {
   return lock;
 }
 
+// A failing SDL call leaves its message in storage of the calling thread,
+// which SDL frees only for threads it started itself; ours and the callers'
+// would leak it on exit. The message is not used.
+int Refused() {
+  SDL_TLSCleanup();
+  return 0;
+}
+
 }  // namespace
 
 CAudioOutput::~CAudioOutput() { Close(); }
@@ -46,7 +54,7 @@ int CAudioOutput::Open(int channels, int bits, int sample_rate, int samples_per_
   underruns_ = 0;
 
   const std::lock_guard sdl(SdlAudioLock());
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 0;
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return Refused();
   SDL_AudioSpec wanted{};
   wanted.freq = sample_rate;
   wanted.format = bits == 16 ? AUDIO_S16LSB : AUDIO_U8;
@@ -59,7 +67,7 @@ int CAudioOutput::Open(int channels, int bits, int sample_rate, int samples_per_
   if (device_ == 0) {
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     for (auto& buffer : buffers_) buffer = {};
-    return 0;
+    return Refused();
   }
   sample_format_ = obtained.format;
   paused_ = false;
