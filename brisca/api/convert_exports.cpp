@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "brisca/api/brisca.h"
+#include "brisca/api/export_guard.h"
 #include "brisca/api/handle_table.h"
 #include "brisca/base/diag_log.h"
 #include "brisca/export/convert_file_nvr.h"
@@ -27,13 +28,7 @@ brisca::HandleTable<CConvertFileNvr>& ConversionHandles() {
 
 template <typename Call>
 int32_t WithConversion(uint32_t convert, Call call) {
-  try {
-    const std::shared_ptr<CConvertFileNvr> conversion = ConversionHandles().Find(convert);
-    if (!conversion) return -1;
-    return call(*conversion);
-  } catch (...) {
-    return -1;
-  }
+  return brisca::WithHandle(ConversionHandles(), convert, -1, call);
 }
 
 }  // namespace
@@ -42,11 +37,9 @@ extern "C" {
 
 uint32_t BRISCA_CALL JV_CONVERTDLL_InitDllMange(const char* source, const char* destination) {
   if (!source || !destination) return 0;
-  try {
+  return brisca::Guarded(0u, [&] {
     return ConversionHandles().Issue(std::make_shared<CConvertFileNvr>(source, destination));
-  } catch (...) {
-    return 0;
-  }
+  });
 }
 
 int32_t BRISCA_CALL JV_CONVERTDLL_UnInitDllMange(uint32_t convert) {

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "brisca/api/brisca.h"
+#include "brisca/api/export_guard.h"
 #include "brisca/api/handle_table.h"
 #include "brisca/recordings/file_auds.h"
 #include "brisca/recordings/index_reader.h"
@@ -22,13 +23,7 @@ brisca::HandleTable<CIndexReader>& IndexReaderHandles() {
 
 template <typename Call>
 int32_t WithIndexReader(uint32_t handle, Call call) {
-  try {
-    const std::shared_ptr<CIndexReader> reader = IndexReaderHandles().Find(handle);
-    if (!reader) return 1;
-    return call(*reader);
-  } catch (...) {
-    return 1;
-  }
+  return brisca::WithHandle(IndexReaderHandles(), handle, 1, call);
 }
 
 }  // namespace
@@ -36,27 +31,23 @@ int32_t WithIndexReader(uint32_t handle, Call call) {
 extern "C" {
 
 int32_t BRISCA_CALL BR_GetFileParam(uint32_t decoder, RecFileParam* param, const char* path) {
-  try {
+  return brisca::Guarded(1, [&]() -> int32_t {
     if (!brisca::DecoderHandles().Find(decoder)) return 1;
     brisca::CFileAuds reader;
     return reader.ReadDeviceInfo(param, path);
-  } catch (...) {
-    return 1;
-  }
+  });
 }
 
 int32_t BRISCA_CALL BR_OpenIndexReader(const char* path, uint32_t* reader) {
   if (!path || !reader) return 1;
-  try {
+  return brisca::Guarded(1, [&] {
     auto opened = std::make_shared<CIndexReader>();
     if (opened->Open(path) != 0) return 1;
     const uint32_t handle = IndexReaderHandles().Issue(std::move(opened));
     if (handle == 0) return 1;
     *reader = handle;
     return 0;
-  } catch (...) {
-    return 1;
-  }
+  });
 }
 
 int32_t BRISCA_CALL BR_SetReaderCallBack(uint32_t reader, int32_t user,

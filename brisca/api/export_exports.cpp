@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "brisca/api/brisca.h"
+#include "brisca/api/export_guard.h"
 #include "brisca/api/handle_table.h"
 #include "brisca/base/diag_log.h"
 #include "brisca/export/export_file_jv.h"
@@ -37,7 +38,7 @@ extern "C" {
 int32_t BRISCA_CALL JV_StartExortFile(const char* names, int32_t count, const char* folder,
                                       JV_EXPORT_CALLBACK callback, int32_t user, uint32_t* out) {
   if (!folder || !out || count < 0 || (count > 0 && !names)) return 1;
-  try {
+  return brisca::Guarded(1, [&] {
     std::vector<std::string> copies;
     copies.reserve(static_cast<size_t>(count));
     for (int32_t i = 0; i < count; ++i) {
@@ -53,23 +54,17 @@ int32_t BRISCA_CALL JV_StartExortFile(const char* names, int32_t count, const ch
     }
     *out = handle;
     return 0;
-  } catch (...) {
-    return 1;
-  }
+  });
 }
 
 int32_t BRISCA_CALL JV_StopExortFile(uint32_t handle) {
-  try {
-    const std::shared_ptr<CExportFileJv> worker = ExportHandles().Find(handle);
-    if (!worker) return 1;
+  return brisca::WithHandle(ExportHandles(), handle, 1, [&](CExportFileJv& worker) {
     // From the export's own callback the wait below would never end.
-    if (worker->OnWorkerThread()) return 1;
+    if (worker.OnWorkerThread()) return 1;
     const std::shared_ptr<CExportFileJv> erased = ExportHandles().Erase(handle);
     if (erased) erased->Stop();
     return 0;
-  } catch (...) {
-    return 1;
-  }
+  });
 }
 
 }  // extern "C"

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "brisca/api/brisca.h"
+#include "brisca/api/export_guard.h"
 #include "brisca/base/thread.h"
 #include "brisca/present/color_tables.h"
 
@@ -46,21 +47,19 @@ LibraryLifetime library;
 extern "C" {
 
 int32_t BRISCA_CALL BR_Initialize(void) {
-  try {
+  // A lock that cannot be taken leaves the tables to be built on first use.
+  return brisca::Guarded(0, [] {
     library.Start();
-  } catch (...) {
-    // A lock that cannot be taken leaves the tables to be built on first use.
-  }
-  return 0;
+    return 0;
+  });
 }
 
 int32_t BRISCA_CALL BR_UnInitialize(void) {
-  try {
+  // Only the lock can throw here, and then no worker was touched.
+  return brisca::Guarded(0, [] {
     library.Stop();
-  } catch (...) {
-    // Only the lock can throw here, and then no worker was touched.
-  }
-  return 0;
+    return 0;
+  });
 }
 
 }  // extern "C"

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "brisca/api/brisca.h"
+#include "brisca/api/export_guard.h"
 #include "brisca/api/handle_table.h"
 #include "brisca/api/utf16.h"
 #include "brisca/engine/mul_play.h"
@@ -14,17 +15,9 @@ namespace {
 
 using brisca::CMulPlay;
 
-// Runs `call` on the handle's decoder, which the lookup keeps alive until
-// the call returns even if another thread erases the handle meanwhile.
 template <typename Call>
 int32_t WithDecoder(uint32_t decoder, int32_t null_result, Call call) {
-  try {
-    const std::shared_ptr<CMulPlay> play = brisca::DecoderHandles().Find(decoder);
-    if (!play) return null_result;
-    return call(*play);
-  } catch (...) {
-    return null_result;
-  }
+  return brisca::WithHandle(brisca::DecoderHandles(), decoder, null_result, call);
 }
 
 int32_t Ignored(uint32_t, uint32_t, uint32_t) { return 0; }
@@ -36,38 +29,31 @@ extern "C" {
 int32_t BRISCA_CALL BR_CreateDecoder(uint32_t* decoder) {
   // Without somewhere to put the handle a decoder would be unreachable.
   if (!decoder) return 0;
-  *decoder = 0;
-  try {
-    *decoder = brisca::DecoderHandles().Issue(std::make_shared<CMulPlay>());
-  } catch (...) {
-    // *decoder stays 0: nothing was created.
-  }
+  // On a failure *decoder stays 0: nothing was created.
+  *decoder = brisca::Guarded(0u, [] {
+    return brisca::DecoderHandles().Issue(std::make_shared<CMulPlay>());
+  });
   return 0;
 }
 
 int32_t BRISCA_CALL BR_EraseDecoder(uint32_t decoder) {
   // From a callback it would wait for the worker that runs it.
   if (brisca::CPlayer::OnChannelWorker()) return 1;
-  try {
+  // Nothing to report on a failure: the handle is gone, and the decoder's
+  // destructor closes whatever was left open.
+  return brisca::Guarded(0, [&] {
     // Out of the table first, so no other call finds a decoder being closed.
     const std::shared_ptr<CMulPlay> play = brisca::DecoderHandles().Erase(decoder);
     if (play) play->Shutdown();
-  } catch (...) {
-    // Nothing to report: the handle is gone, and the decoder's destructor
-    // closes whatever was left open.
-  }
-  return 0;
+    return 0;
+  });
 }
 
 int32_t BRISCA_CALL BR_OpenFile(const char* name, BR_VIDEO_TARGET* window, int32_t channel,
                                 uint32_t decoder) {
   return WithDecoder(decoder, 0, [&](CMulPlay& play) {
     // 0 is the null result here, so a failure inside must not fall back to it.
-    try {
-      return play.Open(name, window, channel);
-    } catch (...) {
-      return 1;
-    }
+    return brisca::Guarded(1, [&] { return play.Open(name, window, channel); });
   });
 }
 

@@ -2,15 +2,10 @@
 
 #include <cstring>
 
+#include "brisca/recordings/le_fields.h"
+
 namespace brisca {
 namespace {
-
-template <typename T>
-T Load(const uint8_t* bytes) {
-  T value;
-  std::memcpy(&value, bytes, sizeof value);
-  return value;
-}
 
 bool IsChannelByte(uint8_t byte) { return byte >= 0x30 && byte <= 0x3F; }
 
@@ -41,9 +36,9 @@ ChunkMatch MatchDeviceChunk(const uint8_t* bytes, size_t available, DeviceChunk*
       *chunk = found;
       return ChunkMatch::kNeedMore;
     }
-    found.payload_length = Load<uint32_t>(bytes + 8);
-    found.info_length = Load<uint16_t>(bytes + 12);
-    found.timestamp = Load<uint64_t>(bytes + 16);
+    found.payload_length = LoadField<uint32_t>(bytes + 8);
+    found.info_length = LoadField<uint16_t>(bytes + 12);
+    found.timestamp = LoadField<uint64_t>(bytes + 16);
     if (found.info_length != 0 && found.info_length != kDeviceInfoSize) return ChunkMatch::kNone;
   } else {
     found.header_size = kDeviceAudioHeaderSize;
@@ -51,7 +46,7 @@ ChunkMatch MatchDeviceChunk(const uint8_t* bytes, size_t available, DeviceChunk*
       *chunk = found;
       return ChunkMatch::kNeedMore;
     }
-    found.payload_length = Load<uint16_t>(bytes + 4);
+    found.payload_length = LoadField<uint16_t>(bytes + 4);
   }
   found.total_size = uint64_t{found.header_size} + found.info_length + found.payload_length;
   *chunk = found;

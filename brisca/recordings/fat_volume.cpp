@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "brisca/recordings/fat_name.h"
+#include "brisca/recordings/le_fields.h"
 #include "brisca/recordings/physical_drive.h"
 
 namespace brisca {
@@ -20,12 +21,6 @@ constexpr uint8_t kAttrDirectory = 0x10;
 constexpr uint8_t kAttrLongName = 0x0F;
 constexpr uint8_t kLastLongEntry = 0x40;
 constexpr uint8_t kDeletedEntry = 0xE5;
-
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
 
 // The slot number of a volume name at the start of `text` ("C:" to "L:" or
 // "0:" to "9:"), or -1.
@@ -252,7 +247,7 @@ FatResult FatVolumeState::MountVolume(int number) {
   uint8_t types[4];
   for (int k = 0; k < 4; ++k) {
     types[k] = volume_.window[static_cast<size_t>(450 + 16 * k)];
-    starts[k] = Le32(&volume_.window[static_cast<size_t>(454 + 16 * k)]);
+    starts[k] = LoadField<uint32_t>(&volume_.window[static_cast<size_t>(454 + 16 * k)]);
   }
   bool read_error = false;
   for (int k = 0; k < 4; ++k) {
@@ -267,13 +262,13 @@ FatResult FatVolumeState::MountVolume(int number) {
 FatResult FatVolumeState::ReadParameterBlock(uint64_t base) {
   if (!LoadWindow(base)) return FatResult::kDiskError;
   const uint8_t* b = volume_.window.data();
-  if (Le16(b + 11) != kFatSectorSize) return FatResult::kNoFilesystem;
-  const uint32_t fat_size = Le16(b + 22) != 0 ? Le16(b + 22) : Le32(b + 36);
+  if (LoadField<uint16_t>(b + 11) != kFatSectorSize) return FatResult::kNoFilesystem;
+  const uint32_t fat_size = LoadField<uint16_t>(b + 22) != 0 ? LoadField<uint16_t>(b + 22) : LoadField<uint32_t>(b + 36);
   const uint32_t fats = b[16];
   const uint32_t per_cluster = b[13];
-  const uint32_t root_entries = Le16(b + 17);
-  const uint32_t total = Le16(b + 19) != 0 ? Le16(b + 19) : Le32(b + 32);
-  const uint32_t reserved = Le16(b + 14);
+  const uint32_t root_entries = LoadField<uint16_t>(b + 17);
+  const uint32_t total = LoadField<uint16_t>(b + 19) != 0 ? LoadField<uint16_t>(b + 19) : LoadField<uint32_t>(b + 32);
+  const uint32_t reserved = LoadField<uint16_t>(b + 14);
   if (fats < 1 || fats > 2) return FatResult::kNoFilesystem;
   if (per_cluster == 0 || (per_cluster & (per_cluster - 1)) != 0) return FatResult::kNoFilesystem;
   if (root_entries % kEntriesPerSector != 0 || reserved == 0) return FatResult::kNoFilesystem;
@@ -287,8 +282,8 @@ FatResult FatVolumeState::ReadParameterBlock(uint64_t base) {
   uint64_t fat_bytes = 0;
   uint64_t root_base = 0;
   if (type == FatType::kFat32) {
-    if (Le16(b + 42) != 0 || root_entries != 0) return FatResult::kNoFilesystem;
-    root_base = Le32(b + 44);
+    if (LoadField<uint16_t>(b + 42) != 0 || root_entries != 0) return FatResult::kNoFilesystem;
+    root_base = LoadField<uint32_t>(b + 44);
     fat_bytes = entries * 4;
   } else {
     if (root_entries == 0) return FatResult::kNoFilesystem;
@@ -323,10 +318,10 @@ FatVolumeState::FatEntry FatVolumeState::ReadFatEntry(uint32_t cluster) {
     }
     case FatType::kFat16:
       if (!LoadWindow(base + cluster / (kFatSectorSize / 2))) return {FatResult::kDiskError, 0};
-      return {FatResult::kOk, Le16(&volume_.window[cluster % (kFatSectorSize / 2) * 2])};
+      return {FatResult::kOk, LoadField<uint16_t>(&volume_.window[cluster % (kFatSectorSize / 2) * 2])};
     case FatType::kFat32:
       if (!LoadWindow(base + cluster / (kFatSectorSize / 4))) return {FatResult::kDiskError, 0};
-      return {FatResult::kOk, Le32(&volume_.window[cluster % (kFatSectorSize / 4) * 4]) & 0x0FFFFFFF};
+      return {FatResult::kOk, LoadField<uint32_t>(&volume_.window[cluster % (kFatSectorSize / 4) * 4]) & 0x0FFFFFFF};
     case FatType::kNone:
       break;
   }
@@ -423,8 +418,8 @@ FatResult FatVolumeState::Resolve(std::string_view path, uint8_t* entry) {
     const bool is_dir = (entry[11] & kAttrDirectory) != 0;
     if (last) return is_dir ? FatResult::kNoFile : FatResult::kOk;
     if (!is_dir) return FatResult::kNoPath;
-    dir_cluster = Le16(entry + 26);
-    if (volume_.type == FatType::kFat32) dir_cluster |= uint32_t{Le16(entry + 20)} << 16;
+    dir_cluster = LoadField<uint16_t>(entry + 26);
+    if (volume_.type == FatType::kFat32) dir_cluster |= uint32_t{LoadField<uint16_t>(entry + 20)} << 16;
   }
 }
 
@@ -484,9 +479,9 @@ FatResult FatVolumeState::Open(FatFile& file, const char* path, uint8_t mode) {
   file.open_ = true;
   file.mount_id_ = volume_.mount_id;
   file.mode_ = mode;
-  file.size_ = Le32(entry + 28);
-  file.start_cluster_ = Le16(entry + 26);
-  if (volume_.type == FatType::kFat32) file.start_cluster_ |= uint32_t{Le16(entry + 20)} << 16;
+  file.size_ = LoadField<uint32_t>(entry + 28);
+  file.start_cluster_ = LoadField<uint16_t>(entry + 26);
+  if (volume_.type == FatType::kFat32) file.start_cluster_ |= uint32_t{LoadField<uint16_t>(entry + 20)} << 16;
   MapChain(file);
   return FatResult::kOk;
 }

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "brisca/recordings/device_file_name.h"
+#include "brisca/recordings/le_fields.h"
 
 namespace brisca {
 namespace {
@@ -14,12 +15,6 @@ constexpr size_t kReadBufferSize = 1048576;
 constexpr uint64_t kSeekTolerance = 1000000;
 constexpr uint32_t kBackLinkOffset = 32;  // in the info block
 constexpr ChunkFilter kKeyChunks{true, true};
-
-uint32_t LoadU32(const uint8_t* bytes) {
-  uint32_t value;
-  std::memcpy(&value, bytes, sizeof value);
-  return value;
-}
 
 int32_t DurationMs(uint64_t first, uint64_t last) {
   if (last < first) return 0;
@@ -35,7 +30,7 @@ uint32_t ReadBackLink(DeviceSource& source, const LocatedChunk& located) {
                     sizeof link) != sizeof link) {
     return 0;
   }
-  return LoadU32(link);
+  return LoadField<uint32_t>(link);
 }
 
 }  // namespace

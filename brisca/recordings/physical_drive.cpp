@@ -5,45 +5,13 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <string_view>
 #include <system_error>
-#include <vector>
 
 namespace brisca {
 namespace {
-
-// Devices that never hold a card: RAM disks, loop and compressed-swap
-// devices. Leaving them out keeps the numbers of real drives stable.
-bool IsVirtualBlockDevice(std::string_view name) {
-  return name.starts_with("loop") || name.starts_with("ram") || name.starts_with("zram");
-}
-
-std::string NthPathOfList(std::string_view list, int index) {
-  for (int i = 0; i < index; ++i) {
-    const size_t colon = list.find(':');
-    if (colon == std::string_view::npos) return {};
-    list.remove_prefix(colon + 1);
-  }
-  return std::string(list.substr(0, list.find(':')));
-}
-
-std::string NthWholeDisk(const PhysicalDriveTable& table, int index) {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (std::filesystem::directory_iterator it(table.block_folder, error), end;
-       !error && it != end; it.increment(error)) {
-    std::string name = it->path().filename().string();
-    if (!IsVirtualBlockDevice(name)) names.push_back(std::move(name));
-  }
-  if (static_cast<size_t>(index) >= names.size()) return {};
-  std::sort(names.begin(), names.end());
-  return table.device_folder + "/" + names[static_cast<size_t>(index)];
-}
 
 bool ReadsOne(const std::string& file) {
   std::ifstream in(file);
@@ -54,15 +22,11 @@ bool ReadsOne(const std::string& file) {
 }  // namespace
 
 PhysicalDriveTable HostPhysicalDriveTable() {
-  PhysicalDriveTable table;
-  table.drives_variable = std::getenv("BRISCA_PHYSICAL_DRIVES");
-  return table;
+  return host::DriveTableFromEnvironment("BRISCA_PHYSICAL_DRIVES");
 }
 
 std::string PhysicalDrivePath(int drive, const PhysicalDriveTable& table) {
-  if (drive < 0) return {};
-  if (table.drives_variable) return NthPathOfList(table.drives_variable, drive);
-  return NthWholeDisk(table, drive);
+  return host::DrivePath(drive, table);
 }
 
 CPhysicalDrive::~CPhysicalDrive() { Close(); }

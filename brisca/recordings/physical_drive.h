@@ -10,18 +10,13 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/host_drives/drive_table.h"
+
 namespace brisca {
 
-// What physical drive numbers resolve through; passed in so that tests can
-// supply their own folders.
-struct PhysicalDriveTable {
-  // The BRISCA_PHYSICAL_DRIVES value, null when the variable is not set.
-  const char* drives_variable = nullptr;
-  // Folder listing the machine's whole-disk block devices.
-  std::string block_folder = "/sys/block";
-  // Folder holding the device nodes.
-  std::string device_folder = "/dev";
-};
+// What physical drive numbers resolve through; the variable is
+// BRISCA_PHYSICAL_DRIVES.
+using PhysicalDriveTable = host::DriveTable;
 
 // The table of the running process, read from the environment at each call.
 PhysicalDriveTable HostPhysicalDriveTable();

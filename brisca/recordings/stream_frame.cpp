@@ -3,28 +3,17 @@
 #include <cstring>
 
 #include "brisca/base/diag_log.h"
+#include "brisca/recordings/le_fields.h"
 
 namespace brisca {
 namespace {
-
-uint32_t ReadLe32(const uint8_t* p) {
-  uint32_t value;
-  std::memcpy(&value, p, sizeof value);
-  return value;  // the library only builds for little-endian hosts
-}
-
-uint16_t ReadLe16(const uint8_t* p) {
-  uint16_t value;
-  std::memcpy(&value, p, sizeof value);
-  return value;
-}
 
 bool IsFrameType(uint8_t type) {
   return type >= kTypeVideoKey && type <= kTypeVideoPredictedAlt;
 }
 
 void DecodeVideoFormat(const uint8_t* item, StreamFrame& frame) {
-  const uint32_t word = ReadLe32(item + 4);
+  const uint32_t word = LoadField<uint32_t>(item + 4);
   frame.video_format.width = word & 0xFFF;
   frame.video_format.height = (word >> 12) & 0xFFF;
   frame.video_format.frame_rate = word >> 24;
@@ -44,12 +33,12 @@ void DecodeClock(const uint8_t* item, StreamFrame& frame) {
 }
 
 void DecodeTimestamp(const uint8_t* item, StreamFrame& frame) {
-  frame.timestamp = (uint64_t{ReadLe32(item + 8)} << 32) | ReadLe32(item + 4);
+  frame.timestamp = (uint64_t{LoadField<uint32_t>(item + 8)} << 32) | LoadField<uint32_t>(item + 4);
   frame.has_timestamp = true;
 }
 
 void DecodeAudioFormat(const uint8_t* item, StreamFrame& frame) {
-  const uint32_t word = ReadLe32(item + 4);
+  const uint32_t word = LoadField<uint32_t>(item + 4);
   frame.audio_format.codec = word & 0xF;
   frame.audio_format.channels = ((word >> 4) & 1) + 1;
   frame.audio_format.bits_per_sample = (word >> 6) & 0x3F;
@@ -62,16 +51,16 @@ void DecodeGps(const uint8_t* item, StreamFrame& frame) {
   gps.status = static_cast<char>(item[4]);
   // Thousandths of a knot to whole km/h, truncated: x * 1.852 / 1000 computed
   // exactly in integers (the field has 24 bits, so no overflow).
-  const uint64_t knots_milli = ReadLe32(item + 4) >> 8;
+  const uint64_t knots_milli = LoadField<uint32_t>(item + 4) >> 8;
   gps.speed_kmh = static_cast<uint16_t>(knots_milli * 1852 / 1000000);
   gps.lat_degrees = item[8];
   gps.lat_minutes = item[9];
   gps.lon_degrees = item[10];
   gps.lon_minutes = item[11];
   // 10^-7 minute on the stream, six decimal digits in the records.
-  gps.lat_fraction = ReadLe32(item + 12) / 10;
-  gps.lon_fraction = ReadLe32(item + 16) / 10;
-  gps.heading = ReadLe16(item + 20);
+  gps.lat_fraction = LoadField<uint32_t>(item + 12) / 10;
+  gps.lon_fraction = LoadField<uint32_t>(item + 16) / 10;
+  gps.heading = LoadField<uint16_t>(item + 20);
   gps.north_south = static_cast<char>(item[24]);
   gps.east_west = static_cast<char>(item[25]);
   frame.has_gps = true;
@@ -109,7 +98,7 @@ bool DecodeExtensionItems(const uint8_t* area, uint32_t length, StreamFrame& fra
   uint32_t position = 0;
   uint32_t remaining = length;
   while (remaining > 4) {
-    const uint32_t word = ReadLe32(area + position);
+    const uint32_t word = LoadField<uint32_t>(area + position);
     const uint8_t tag = word & 0xFF;
     const uint32_t size = word >> 8;
     if (tag == EXT_END) break;
@@ -129,8 +118,8 @@ Recognition RecognizeFrame(const uint8_t* data, size_t available, StreamFrame& f
   const uint8_t type = data[1];
   if (!IsFrameType(type) || data[2] != 'd' || data[3] != 'c') return {};
 
-  const uint32_t payload_length = ReadLe32(data + 4) & 0xFFFFFF;
-  const uint32_t extension_length = ReadLe32(data + 8) & 0xFFFFFF;
+  const uint32_t payload_length = LoadField<uint32_t>(data + 4) & 0xFFFFFF;
+  const uint32_t extension_length = LoadField<uint32_t>(data + 8) & 0xFFFFFF;
   const uint32_t total = kStreamHeaderSize + extension_length + payload_length;
   const uint32_t limit = type == kTypeAudio ? kMaxAudioFrameSize : kMaxFrameSize;
   if (total > limit) return {};

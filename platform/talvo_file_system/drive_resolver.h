@@ -5,18 +5,13 @@
 #include <string>
 #include <string_view>
 
+#include "platform/host_drives/drive_table.h"
+
 namespace tvfs {
 
-// What drive names resolve through; passed in so tests can supply their own.
-struct DriveTable {
-  // The BRISCA_DRIVES value: ':'-separated paths, the first one for "C:".
-  // Null when the variable is not set; then the block devices count.
-  const char* drives_variable = nullptr;
-  // Folder listing the machine's whole-disk block devices.
-  std::string block_folder = "/sys/block";
-  // Folder holding the device nodes.
-  std::string device_folder = "/dev";
-};
+// What drive names resolve through: drive 0 is "C:"; the variable is
+// BRISCA_DRIVES.
+using DriveTable = host::DriveTable;
 
 // The table of the running process (BRISCA_DRIVES from the environment).
 DriveTable HostDriveTable();
