@@ -62,9 +62,13 @@ bool CThread::IsCurrentThread() const {
 
 uint32_t CThread::Run() { return 0; }
 
-void CThread::Body() {
+void NameCurrentThread(const std::string& name) {
   // Linux keeps at most 15 characters of a thread name.
-  pthread_setname_np(pthread_self(), name_.substr(0, 15).c_str());
+  pthread_setname_np(pthread_self(), name.substr(0, 15).c_str());
+}
+
+void CThread::Body() {
+  NameCurrentThread(name_);
   exit_code_ = entry_ ? entry_(user_) : Run();
   finished_.Set();
 }

@@ -15,6 +15,9 @@
 
 namespace brisca {
 
+// Names the calling thread for debuggers (15 characters are kept).
+void NameCurrentThread(const std::string& name);
+
 class CThread {
  public:
   // Body run instead of Run() when given to Start; its result is the exit code.

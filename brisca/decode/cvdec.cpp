@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "brisca/present/color_tables.h"
-#include "brisca/present/direct_draw.h"
+#include "brisca/present/picture_sink.h"
 #include "brisca/present/snapshot.h"
 
 namespace brisca {

@@ -16,7 +16,7 @@
 
 namespace brisca {
 
-class CDirectDraw;
+class CPictureSink;
 
 inline constexpr size_t kPictureStampSize = 16;
 
@@ -38,7 +38,7 @@ class CVDEC {
   virtual int Close() { return 0; }
 
   // The display to draw on; not owned.
-  void BindDisplay(CDirectDraw* display) { display_ = display; }
+  void BindDisplay(CPictureSink* display) { display_ = display; }
   // While hidden, pictures are decoded (the next ones depend on them) but
   // neither drawn nor kept: frames given up to catch up cost no drawing.
   void SetHidden(bool hidden) { hidden_ = hidden; }
@@ -76,7 +76,7 @@ class CVDEC {
   void TakeSize(const Picture& picture);
   void KeepCopy(const Picture& picture, const uint8_t stamp[kPictureStampSize]);
 
-  CDirectDraw* display_ = nullptr;
+  CPictureSink* display_ = nullptr;
   bool display_ready_ = false;
   bool hidden_ = false;
   int width_ = 0;

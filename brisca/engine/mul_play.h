@@ -27,17 +27,18 @@
 #include <string_view>
 #include <vector>
 
-#include "brisca/api/brisca.h"
 #include "brisca/base/mutex_lock.h"
+#include "brisca/engine/channel_owner.h"
 #include "brisca/engine/player.h"
 #include "brisca/engine/tick_clock.h"
+#include "brisca/types/brisca_types.h"
 
 namespace brisca {
 
 inline constexpr int kChannelSlots = 8;
 inline constexpr uint64_t kNoStartTime = ~uint64_t{0};
 
-class CMulPlay {
+class CMulPlay final : public CChannelOwner {
  public:
   explicit CMulPlay(TickClock& clock = SystemTickClock());
   // Closes every channel still open, so no worker outlives the object.
@@ -105,9 +106,9 @@ class CMulPlay {
 
   // From the master's worker after each frame it shows and when its pace
   // changes; only the synchronising channel's reach the followers.
-  void MasterTime(int channel, uint64_t timestamp, const SyncReference& reference = {});
+  void MasterTime(int channel, uint64_t timestamp, const SyncReference& reference = {}) override;
   // From a channel's worker each time it reports the end of its recording.
-  void ChannelEnded(int channel);
+  void ChannelEnded(int channel) override;
 
  private:
   static bool ValidChannel(int channel) { return channel >= 0 && channel < kChannelSlots; }

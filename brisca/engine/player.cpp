@@ -5,7 +5,7 @@
 
 #include "brisca/decode/cadec_factory.h"
 #include "brisca/decode/cvdec_his.h"
-#include "brisca/engine/mul_play.h"
+#include "brisca/engine/channel_owner.h"
 #include "brisca/recordings/file_nvr.h"
 #include "brisca/recordings/info_record.h"
 
@@ -51,7 +51,7 @@ CPlayer::~CPlayer() { Close(); }
 
 bool CPlayer::OnChannelWorker() { return t_on_channel_worker; }
 
-void CPlayer::SetOwner(CMulPlay* owner, int channel) {
+void CPlayer::SetOwner(CChannelOwner* owner, int channel) {
   owner_ = owner;
   channel_ = channel;
 }
@@ -61,7 +61,7 @@ int CPlayer::Open(const char* name, BR_VIDEO_TARGET* window) {
   Close();
   if (!name) return 1;
   // Disk recording names use backslashes; a '/' names a stream file here.
-  auto reader = std::make_unique<CFileNvr>(std::strchr(name, '/') ? 0 : 1);
+  auto reader = std::make_unique<CFileNvr>(SourceKindOfName(name));
   const int error = reader->Open(name);
   if (error != 0) return error;
 
@@ -83,7 +83,6 @@ int CPlayer::Open(const char* name, BR_VIDEO_TARGET* window) {
   CAutoLock hold(&play_lock_);
   display_.SetWindow(window);
   audio_output_.SetSource(&audio_queue_, audio.get());
-  audio_codec_ = info.audio_codec;
   file_param_ = reader->file_param();
   wall_ = {RecordingWallStart(file_param_), file_param_.start};
   video_decoder_ = std::move(video);
@@ -94,7 +93,6 @@ int CPlayer::Open(const char* name, BR_VIDEO_TARGET* window) {
   last_shown_ = 0;
   last_step_ = 0;
   current_timestamp_ = 0;
-  dropped_ = 0;
   given_up_ = 0;
   {
     CAutoLock pending(&pending_lock_);
@@ -374,12 +372,10 @@ void CPlayer::ReadKeyFrame(bool backward) {
 }
 
 void CPlayer::PushFrame(const RecFrame* frame) {
-  const bool audio = frame->kind == FRAME_AUDIO;
-  CFrameQueue& queue = audio ? audio_queue_ : video_queue_;
-  const int stored = queue.Push(frame->kind, frame->length, frame->timestamp, frame->data);
-  // Sound frames pile up unheard while the sound is off; only pictures and
-  // telemetry count as lost.
-  if (stored != 1 && !audio) ++dropped_;
+  CFrameQueue& queue = frame->kind == FRAME_AUDIO ? audio_queue_ : video_queue_;
+  // A full queue refuses the frame; sound frames pile up unheard there
+  // while the sound is off.
+  queue.Push(frame->kind, frame->length, frame->timestamp, frame->data);
 }
 
 bool CPlayer::ShowOneFrame(bool hidden) {

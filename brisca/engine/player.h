@@ -30,7 +30,6 @@
 #include <string_view>
 #include <vector>
 
-#include "brisca/api/brisca.h"
 #include "brisca/base/mutex_lock.h"
 #include "brisca/base/thread.h"
 #include "brisca/decode/cadec.h"
@@ -42,10 +41,11 @@
 #include "brisca/present/audio_output.h"
 #include "brisca/present/direct_draw.h"
 #include "brisca/recordings/rec_file.h"
+#include "brisca/types/brisca_types.h"
 
 namespace brisca {
 
-class CMulPlay;
+class CChannelOwner;
 
 // Rates from this one up play key frames only (other than camera kind).
 inline constexpr int32_t kKeyFrameRate = 4;
@@ -64,7 +64,7 @@ class CPlayer {
 
   // The multi-channel player this channel reports to (may be null) and the
   // channel's index there. Set before the worker starts.
-  void SetOwner(CMulPlay* owner, int channel);
+  void SetOwner(CChannelOwner* owner, int channel);
 
   // Opens a recording: a recorder-disk recording name, or the path of a
   // stream file on this machine (a name containing '/'). Closes what was
@@ -131,8 +131,6 @@ class CPlayer {
   bool is_master() const { return master_.load(); }
   bool is_follower();
   uint64_t master_time();
-  // Frames the queues refused since the file was opened.
-  uint32_t dropped_frames() const { return dropped_.load(); }
   // Frames decoded but not shown, to catch up with the due time or the
   // master, since the file was opened.
   uint32_t given_up_frames() const { return given_up_.load(); }
@@ -217,7 +215,6 @@ class CPlayer {
   uint32_t last_step_ = 0;   // ms of recording between the last two pictures shown
   bool was_follower_ = false;
   int32_t end_check_ = 0;
-  int32_t audio_codec_ = 2;
 
   // Written by Open before the channel is shared.
   RecFileParam file_param_{};
@@ -227,7 +224,6 @@ class CPlayer {
   std::atomic<bool> sound_{false};
   std::atomic<bool> paused_{false};
   std::atomic<bool> master_{false};
-  std::atomic<uint32_t> dropped_{0};
   std::atomic<uint32_t> given_up_{0};
 
   CMutexLock pending_lock_;
@@ -254,7 +250,7 @@ class CPlayer {
   uint64_t master_time_ = 0;
   SyncReference reference_;
 
-  CMulPlay* owner_ = nullptr;
+  CChannelOwner* owner_ = nullptr;
   int channel_ = 0;
 };
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "brisca/api/brisca.h"
+#include "brisca/types/brisca_types.h"
 
 namespace brisca {
 

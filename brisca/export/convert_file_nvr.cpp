@@ -24,9 +24,7 @@ constexpr int kPcmBitRateKbps = 128;
 constexpr size_t kReaderPoolFrames = 48;
 
 std::unique_ptr<CRecFile> MakeDiskOrStreamReader(const std::string& source) {
-  // Disk recording names use backslashes; a '/' names a stream file.
-  return std::make_unique<CFileNvr>(source.find('/') != std::string::npos ? 0 : 1,
-                                    kReaderPoolFrames);
+  return std::make_unique<CFileNvr>(SourceKindOfName(source), kReaderPoolFrames);
 }
 
 // Progress values are byte distances in the recording handed over as 32-bit

@@ -16,11 +16,11 @@
 #include <string>
 #include <thread>
 
-#include "brisca/api/brisca.h"
 #include "brisca/base/thread.h"
 #include "brisca/decode/cadec.h"
 #include "brisca/export/avi_writer.h"
 #include "brisca/recordings/rec_file.h"
+#include "brisca/types/brisca_types.h"
 
 namespace brisca {
 

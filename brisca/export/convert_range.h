@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "brisca/api/brisca.h"
+#include "brisca/types/brisca_types.h"
 
 namespace brisca {
 

@@ -16,10 +16,10 @@
 #include <thread>
 #include <vector>
 
-#include "brisca/api/brisca.h"
 #include "brisca/base/thread.h"
 #include "brisca/recordings/file_jv.h"
 #include "brisca/recordings/index_file_jv_mgr.h"
+#include "brisca/types/brisca_types.h"
 
 namespace brisca {
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "brisca/base/thread.h"
+
 namespace brisca {
 namespace {
 
@@ -14,7 +16,10 @@ constexpr uint64_t kBatchFrames = 4;
 
 VoiceDecodeStage::VoiceDecodeStage(CADEC& decoder, size_t capacity)
     : decoder_(decoder), slots_(std::max<size_t>(capacity, 1)) {
-  thread_ = std::thread([this] { DecodeLoop(); });
+  thread_ = std::thread([this] {
+    NameCurrentThread("brisca-voice");
+    DecodeLoop();
+  });
 }
 
 VoiceDecodeStage::~VoiceDecodeStage() {

@@ -10,17 +10,18 @@
 #include <string_view>
 #include <vector>
 
-#include "brisca/api/brisca.h"
 #include "brisca/base/mutex_lock.h"
 #include "brisca/present/osd_text.h"
+#include "brisca/present/picture_sink.h"
 #include "brisca/present/watermark.h"
+#include "brisca/types/brisca_types.h"
 
 namespace brisca {
 
 // Largest picture side the display sets itself up for, in pixels.
 inline constexpr int kDisplayMaxSide = 8192;
 
-class CDirectDraw {
+class CDirectDraw : public CPictureSink {
  public:
   // How pictures reach the target, chosen at set-up from its formats.
   enum Mode {
@@ -54,16 +55,16 @@ class CDirectDraw {
   // allocates the W x H x 4 work buffer and, in mode 1, the overlay, and
   // marks the display ready. False, and not ready, when a side is not in
   // 1..kDisplayMaxSide.
-  bool SetUp(int width, int height);
+  bool SetUp(int width, int height) override;
   // Frees the buffers; the display is not ready until set up again.
-  void Release();
+  void Release() override;
   // Presents one picture of the set-up size. Chroma planes hold
   // ((W + 1) / 2) x ((H + 1) / 2) samples. Calls the target's present on
   // this thread. 0 drawn; -1 not ready, no target, or a null plane or a
   // stride shorter than a row. `timestamp` (ms) goes to the target with the
   // picture. Text and watermark are prepared again only after they changed.
   int Draw(const std::uint8_t* y, int y_stride, const std::uint8_t* u, const std::uint8_t* v,
-           int c_stride, std::uint64_t timestamp = 0);
+           int c_stride, std::uint64_t timestamp = 0) override;
 
   // The following run on any thread (the caller's), under their locks.
 
@@ -82,7 +83,7 @@ class CDirectDraw {
   // Draws the text (white) and then the watermark (blended over everything)
   // into BGR24 rows, top row first, of a width x height picture. Prepares
   // its own layer: it may run beside Draw, for any size.
-  void ComposeBgr24(std::uint8_t* rows, int stride, int width, int height);
+  void ComposeBgr24(std::uint8_t* rows, int stride, int width, int height) override;
   TextBox MeasureText(int picture_width, int picture_height);
 
   Mode mode() const { return mode_; }

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "brisca/present/direct_draw.h"
+#include "brisca/present/picture_sink.h"
 
 namespace brisca {
 namespace {
@@ -53,7 +53,7 @@ bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t
 
 }  // namespace
 
-bool WriteSnapshotBmp(const std::string& path, const I420View& picture, CDirectDraw* display) {
+bool WriteSnapshotBmp(const std::string& path, const I420View& picture, CPictureSink* display) {
   const int width = picture.width;
   const int height = picture.height;
   if (!picture.y || !picture.u || !picture.v || width < 1 || height < 1 ||

@@ -7,7 +7,7 @@
 
 namespace brisca {
 
-class CDirectDraw;
+class CPictureSink;
 
 // Largest snapshot side in pixels; keeps the file size within 32 bits.
 inline constexpr int kSnapshotMaxSide = 16384;
@@ -18,6 +18,6 @@ inline constexpr int kSnapshotMaxSide = 16384;
 // first. The file is written under a temporary name in the same folder and
 // renamed into place, so a failure leaves nothing behind. Returns whether
 // the file was written. Runs on the caller's thread.
-bool WriteSnapshotBmp(const std::string& path, const I420View& picture, CDirectDraw* display);
+bool WriteSnapshotBmp(const std::string& path, const I420View& picture, CPictureSink* display);
 
 }  // namespace brisca

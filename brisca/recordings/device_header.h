@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "brisca/api/brisca.h"
+#include "brisca/types/brisca_types.h"
 
 namespace brisca {
 

@@ -42,8 +42,8 @@ BR_SYSTEMTIME ToSystemTime(const WallClock& clock, uint32_t seconds_of_day) {
 
 }  // namespace
 
-CFileNvr::CFileNvr(int source_mode, size_t pool_frames) : CRecFile(pool_frames) {
-  source_mode_ = source_mode;
+CFileNvr::CFileNvr(SourceKind source, size_t pool_frames) : CRecFile(pool_frames) {
+  source_kind_ = source;
 }
 
 CFileNvr::~CFileNvr() { Close(); }
@@ -51,7 +51,7 @@ CFileNvr::~CFileNvr() { Close(); }
 std::unique_ptr<CBaseFile> CFileNvr::OpenSource(const char* name) {
   std::unique_ptr<CBaseFile> source;
   int result = 1;
-  if (source_mode_ != 0) {
+  if (source_kind_ == SourceKind::kDiskStream) {
     const _stream_segment_id_ id = ParseRecordingName(name);
     source = std::make_unique<CNvrFile>();
     result = source->OpenFile(&id, 0);
@@ -225,7 +225,7 @@ int CFileNvr::Seek(int32_t ms, int32_t) {
   // Reading goes on from the position found, whatever steps came before.
   backward_step_ = forward_step_ = false;
   // Without a wall clock the file system's time index cannot help.
-  const bool sought = source_mode_ != 0 && has_start_clock_ ? SeekByWallClock(ms)
+  const bool sought = source_kind_ == SourceKind::kDiskStream && has_start_clock_ ? SeekByWallClock(ms)
                                                             : SeekByTimestamp(target);
   if (!sought) return 1;
   current_frame_position_ = source_->Tell();

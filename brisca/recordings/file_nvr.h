@@ -18,9 +18,9 @@ inline constexpr uint32_t kStepWindow = 1048576;  // bytes read per key-frame st
 
 class CFileNvr : public CRecFile {
  public:
-  // source_mode 1: recorder-disk segments (the disk must be mounted);
-  // 0: host stream files.
-  explicit CFileNvr(int source_mode = 1, size_t pool_frames = kPoolFrameCount);
+  // Disk streams need the disk mounted.
+  explicit CFileNvr(SourceKind source = SourceKind::kDiskStream,
+                    size_t pool_frames = kPoolFrameCount);
   ~CFileNvr() override;
 
   // 0, or 1 for every failure: no such recording, unreadable, or no key

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "brisca/api/brisca.h"
 #include "brisca/recordings/card_files.h"
 #include "brisca/recordings/card_index_layout.h"
+#include "brisca/types/brisca_types.h"
 
 namespace brisca {
 

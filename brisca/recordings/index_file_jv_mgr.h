@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "brisca/api/brisca.h"
 #include "brisca/recordings/card_files.h"
 #include "brisca/recordings/index_file_jv.h"
+#include "brisca/types/brisca_types.h"
 
 namespace brisca {
 

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <string>
 
-#include "brisca/api/brisca.h"
+#include "brisca/types/brisca_types.h"
 
 namespace brisca {
 

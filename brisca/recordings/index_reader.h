@@ -13,9 +13,9 @@
 #include <mutex>
 #include <thread>
 
-#include "brisca/api/brisca.h"
 #include "brisca/base/thread.h"
 #include "brisca/recordings/file_auds.h"
+#include "brisca/types/brisca_types.h"
 
 namespace brisca {
 

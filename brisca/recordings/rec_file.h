@@ -7,14 +7,27 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
-#include "brisca/api/brisca.h"
 #include "brisca/base/mutex_lock.h"
 #include "brisca/recordings/frame_pool.h"
 #include "brisca/recordings/info_record.h"
 #include "brisca/recordings/rec_frame.h"
+#include "brisca/types/brisca_types.h"
 
 namespace brisca {
+
+// Where a stream reader's recording lives.
+enum class SourceKind {
+  kHostFile,    // a stream file of this machine
+  kDiskStream,  // segments of the mounted recorder disk
+};
+
+// Disk recording names use backslashes; a name containing '/' is a stream
+// file of this machine.
+inline SourceKind SourceKindOfName(std::string_view name) {
+  return name.find('/') != std::string_view::npos ? SourceKind::kHostFile : SourceKind::kDiskStream;
+}
 
 inline constexpr int kRecordingPathSize = 260;
 
@@ -83,7 +96,7 @@ class CRecFile {
   bool forward_step_ = false;
   uint64_t current_frame_position_ = 0;
   uint64_t current_timestamp_ = 0;
-  int source_mode_ = 0;  // 0 host file, 1 recorder-disk stream
+  SourceKind source_kind_ = SourceKind::kHostFile;
   bool open_ = false;
 };
 

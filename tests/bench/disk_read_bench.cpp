@@ -96,7 +96,7 @@ void ReadRecording(benchmark::State& state) {
       state.SkipWithError("mount failed");
       return;
     }
-    brisca::CFileNvr reader(1);
+    brisca::CFileNvr reader(brisca::SourceKind::kDiskStream);
     if (reader.Open("1\\20260308\\1") != 0) {
       state.SkipWithError("open failed");
       return;

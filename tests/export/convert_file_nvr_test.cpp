@@ -55,7 +55,7 @@ struct SourceFrame {
 // The frames a conversion of [start_ms, end_ms] copies: from the key frame
 // at or before the start through the key frame at or before the end.
 std::vector<SourceFrame> FramesOfRange(const std::string& path, int32_t start_ms, int32_t end_ms) {
-  CFileNvr reader(0);
+  CFileNvr reader(SourceKind::kHostFile);
   std::vector<SourceFrame> all;
   if (reader.Open(path.c_str()) != 0) return all;
   RecFrame* frame = nullptr;
@@ -203,7 +203,7 @@ TEST(ConvertFileNvrVoiceTest, G726VoiceKeepsItsSamplesAndPlace) {
   for (const size_t pool_frames : {kPoolFrameCount, size_t{48}}) {
     const std::string output = WorkPath("g726-" + std::to_string(pool_frames) + ".avi");
     CConvertFileNvr conversion(recording, output, [pool_frames](const std::string&) {
-      return std::make_unique<CFileNvr>(0, pool_frames);
+      return std::make_unique<CFileNvr>(SourceKind::kHostFile, pool_frames);
     });
     ASSERT_EQ(conversion.Convert(Packed(9, 0, 0), Packed(9, 0, 18)), 0);
     const std::optional<AviFile> file = ReadAvi(output);
@@ -271,7 +271,7 @@ TEST_F(ConvertFileNvrTest, DestinationThatCannotBeMadeReportsFailure) {
 // Reads the first frames of the range, then fails as a disk gone bad does.
 class FailingReader : public CFileNvr {
  public:
-  explicit FailingReader(int reads) : CFileNvr(0), reads_left_(reads) {}
+  explicit FailingReader(int reads) : CFileNvr(SourceKind::kHostFile), reads_left_(reads) {}
   int ReadFrame(RecFrame** frame, RecFrame** info) override {
     if (reads_left_-- <= 0) return 1;
     return CFileNvr::ReadFrame(frame, info);

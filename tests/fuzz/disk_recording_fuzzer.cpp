@@ -48,7 +48,7 @@ void ReadDisk(uint8_t knob) {
       char name[64];
       std::snprintf(name, sizeof name, "%u\\%u\\%u", segment.id.disk, segment.id.number[0],
                     segment.id.number[1]);
-      brisca::CFileNvr reader(1);
+      brisca::CFileNvr reader(brisca::SourceKind::kDiskStream);
       if (reader.Open(name) == 0) Exercise(reader, knob);
     }
   }

@@ -132,9 +132,9 @@ TEST_F(DiskRecordingTest, ListsEveryRecordingButTheOneCrossingMidnight) {
 
 TEST_F(DiskRecordingTest, ReadsTheRecordingAsWritten) {
   for (const char* name : {"7\\20260308\\1", "7\\20260308\\2"}) {
-    CFileNvr disk(1);
+    CFileNvr disk(SourceKind::kDiskStream);
     ASSERT_EQ(disk.Open(name), 0) << name;
-    CFileNvr host(0);
+    CFileNvr host(SourceKind::kHostFile);
     const Planned& plan = (*plans_)[std::string(name).back() - '1'];
     ASSERT_EQ(host.Open(plan.recording->Write().c_str()), 0);
     RecFrame* a = nullptr;
@@ -157,18 +157,18 @@ TEST_F(DiskRecordingTest, ReadsTheRecordingAsWritten) {
 
 TEST_F(DiskRecordingTest, ShortSegmentTakesItsEndFromTheStart) {
   // 66 KB: the file system refuses the seek to 2,000,000 bytes before the end.
-  CFileNvr disk(1);
+  CFileNvr disk(SourceKind::kDiskStream);
   ASSERT_EQ(disk.Open("7\\20260308\\2"), 0);
   const RecFileParam param = disk.file_param();
   EXPECT_EQ(param.duration_ms, 1960);
   EXPECT_EQ(param.end_time.second, 10);
-  CFileNvr large(1);
+  CFileNvr large(SourceKind::kDiskStream);
   ASSERT_EQ(large.Open("7\\20260308\\1"), 0);
   EXPECT_EQ(large.file_param().duration_ms, 3960);
 }
 
 TEST_F(DiskRecordingTest, SeeksThroughTheTimeIndex) {
-  CFileNvr disk(1);
+  CFileNvr disk(SourceKind::kDiskStream);
   ASSERT_EQ(disk.Open("7\\20260308\\1"), 0);
   RecFrame* frame = nullptr;
   RecFrame* info = nullptr;
@@ -187,7 +187,7 @@ TEST_F(DiskRecordingTest, SeeksThroughTheTimeIndex) {
 }
 
 TEST_F(DiskRecordingTest, StepsByKeyFramesBothWays) {
-  CFileNvr disk(1);
+  CFileNvr disk(SourceKind::kDiskStream);
   ASSERT_EQ(disk.Open("7\\20260308\\1"), 0);
   size_t forward = 0;
   RecFrame* frame = nullptr;
@@ -212,7 +212,7 @@ TEST_F(DiskRecordingTest, ReadersOnSeveralThreadsShareTheMountedDisk) {
   std::vector<std::thread> readers;
   for (size_t i = 0; i < counts.size(); ++i) {
     readers.emplace_back([i, &counts] {
-      CFileNvr disk(1);
+      CFileNvr disk(SourceKind::kDiskStream);
       if (disk.Open(i % 2 ? "7\\20260308\\2" : "7\\20260308\\1") != 0) return;
       RecFrame* frame = nullptr;
       RecFrame* info = nullptr;
@@ -228,7 +228,7 @@ TEST_F(DiskRecordingTest, ReadersOnSeveralThreadsShareTheMountedDisk) {
 }
 
 TEST_F(DiskRecordingTest, UnknownNameAndUnmountedDiskDoNotOpen) {
-  CFileNvr disk(1);
+  CFileNvr disk(SourceKind::kDiskStream);
   EXPECT_EQ(disk.Open("7\\20260308\\99"), 1);
   EXPECT_EQ(disk.Open("garbage"), 1);
   DiskManager().Unmount();

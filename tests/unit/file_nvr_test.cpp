@@ -30,7 +30,7 @@ std::vector<Read> ReadToEnd(CFileNvr& reader) {
 TEST(FileNvrTest, OpensHostFileAndFillsRecords) {
   RecordingBuilder recording;
   recording.Noise(30).Video(50, 10, 200, 3000);  // 2 s of video
-  CFileNvr reader(0);
+  CFileNvr reader(SourceKind::kHostFile);
   ASSERT_EQ(reader.Open(recording.Write().c_str()), 0);
   const RecFileParam param = reader.file_param();
   EXPECT_EQ(param.start_time.year, 2026);
@@ -58,7 +58,7 @@ TEST(FileNvrTest, OpensHostFileAndFillsRecords) {
 TEST(FileNvrTest, ReadsEveryFrameAndRewinds) {
   RecordingBuilder recording;
   recording.Video(30, 10, 500, 4000).Audio(101200).Noise(7).Video(5, 10, 100, 100);
-  CFileNvr reader(0);
+  CFileNvr reader(SourceKind::kHostFile);
   ASSERT_EQ(reader.Open(recording.Write().c_str()), 0);
   const auto first_pass = ReadToEnd(reader);
   ASSERT_EQ(first_pass.size(), recording.frames().size());
@@ -71,7 +71,7 @@ TEST(FileNvrTest, ReadsEveryFrameAndRewinds) {
 TEST(FileNvrTest, RecordingWithoutKeyFrameOrFileDoesNotOpen) {
   RecordingBuilder recording;
   recording.Audio(1).Audio(41).Noise(100);
-  CFileNvr reader(0);
+  CFileNvr reader(SourceKind::kHostFile);
   EXPECT_EQ(reader.Open(recording.Write().c_str()), 1);
   EXPECT_EQ(reader.Open("/nonexistent/recording.strm"), 1);
   EXPECT_EQ(reader.Rewind(), 1);
@@ -84,7 +84,7 @@ TEST(FileNvrTest, RecordingWithoutKeyFrameOrFileDoesNotOpen) {
 TEST(FileNvrTest, FirstKeyFrameWithoutClockOpensWithZeroDate) {
   RecordingBuilder recording;
   recording.Video(20, 10, 100, 1000, false);
-  CFileNvr reader(0);
+  CFileNvr reader(SourceKind::kHostFile);
   ASSERT_EQ(reader.Open(recording.Write().c_str()), 0);
   const RecFileParam param = reader.file_param();
   EXPECT_EQ(param.start_time.year, 0);
@@ -95,7 +95,7 @@ TEST(FileNvrTest, FirstKeyFrameWithoutClockOpensWithZeroDate) {
 TEST(FileNvrTest, SeekLandsOnKeyFrameAndRefusesOutOfRange) {
   RecordingBuilder recording;
   recording.Video(100, 10, 300, 2000);  // key frames every 400 ms
-  CFileNvr reader(0);
+  CFileNvr reader(SourceKind::kHostFile);
   ASSERT_EQ(reader.Open(recording.Write().c_str()), 0);
   RecFrame* frame = nullptr;
   RecFrame* info = nullptr;
@@ -121,7 +121,7 @@ TEST(FileNvrTest, SeekLandsOnKeyFrameAndRefusesOutOfRange) {
 TEST(FileNvrTest, NextKeyFrameRunsToTheEnd) {
   RecordingBuilder recording;
   recording.Video(60, 10, 300, 2000);
-  CFileNvr reader(0);
+  CFileNvr reader(SourceKind::kHostFile);
   ASSERT_EQ(reader.Open(recording.Write().c_str()), 0);
   std::vector<uint64_t> keys;
   RecFrame* frame = nullptr;
@@ -139,7 +139,7 @@ TEST(FileNvrTest, PrevKeyFrameWalksBackOneKeyFramePerCall) {
   RecordingBuilder recording;
   // 300 KB key frames: several per 1 MiB window, and frames cut by windows.
   recording.Video(200, 10, 20000, 300000);
-  CFileNvr reader(0);
+  CFileNvr reader(SourceKind::kHostFile);
   ASSERT_EQ(reader.Open(recording.Write().c_str()), 0);
   RecFrame* frame = nullptr;
   RecFrame* info = nullptr;
@@ -167,7 +167,7 @@ TEST(FileNvrTest, PrevKeyFrameWalksBackOneKeyFramePerCall) {
 TEST(FileNvrTest, PrevKeyFrameCrossesKeyFrameIntervalsLongerThanAWindow) {
   RecordingBuilder recording;
   recording.Video(150, 75, 40000, 5000);  // 3 MB between key frames
-  CFileNvr reader(0);
+  CFileNvr reader(SourceKind::kHostFile);
   ASSERT_EQ(reader.Open(recording.Write().c_str()), 0);
   RecFrame* frame = nullptr;
   RecFrame* info = nullptr;
@@ -187,7 +187,7 @@ TEST(FileNvrTest, PrevKeyFrameCrossesKeyFrameIntervalsLongerThanAWindow) {
 TEST(FileNvrTest, HeldFramesMakeReadsFailNotGrow) {
   RecordingBuilder recording;
   recording.Video(20, 10, 100, 1000);
-  CFileNvr reader(0);
+  CFileNvr reader(SourceKind::kHostFile);
   ASSERT_EQ(reader.Open(recording.Write().c_str()), 0);
   std::vector<RecFrame*> held;
   RecFrame* frame = nullptr;
@@ -205,7 +205,7 @@ TEST(FileNvrTest, HeldFramesMakeReadsFailNotGrow) {
 TEST(FileNvrTest, QueryRangeGivesKeyFrameStartAndFramePositions) {
   RecordingBuilder recording;
   recording.Video(50, 10, 300, 2000);
-  CFileNvr reader(0);
+  CFileNvr reader(SourceKind::kHostFile);
   ASSERT_EQ(reader.Open(recording.Write().c_str()), 0);
   uint64_t start = 0;
   uint64_t end = 0;

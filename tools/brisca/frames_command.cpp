@@ -51,7 +51,7 @@ int ListDiskRecording(const char* name) {
   }
   int result = 0;
   {
-    CFileNvr reader(1);
+    CFileNvr reader(SourceKind::kDiskStream);
     if (reader.Open(name) != 0) {
       std::fprintf(stderr, "brisca frames: cannot open recording %s\n", name);
       result = 1;

@@ -323,7 +323,7 @@ struct RecordingFrames {
 };
 
 bool ListFrames(const std::string& name, RecordingFrames& out) {
-  CFileNvr reader(IsStreamFile(name) ? 0 : 1);
+  CFileNvr reader(SourceKindOfName(name));
   if (reader.Open(name.c_str()) != 0) return false;
   const RecFileParam param = reader.file_param();
   const BR_SYSTEMTIME& t = param.start_time;
