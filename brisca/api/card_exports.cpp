@@ -4,7 +4,7 @@
 // failure result.
 #include "brisca/api/brisca.h"
 #include "brisca/api/export_guard.h"
-#include "brisca/recordings/index_file_jv_mgr.h"
+#include "brisca/card/card_index_manager.h"
 
 using brisca::Guarded;
 

@@ -7,8 +7,8 @@
 #include "brisca/api/export_guard.h"
 #include "brisca/api/handle_table.h"
 #include "brisca/base/diag_log.h"
+#include "brisca/disk/tvfs_instance.h"
 #include "brisca/export/convert_file_nvr.h"
-#include "brisca/recordings/tvfs_instance.h"
 
 namespace {
 

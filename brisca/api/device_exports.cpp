@@ -7,8 +7,8 @@
 #include "brisca/api/brisca.h"
 #include "brisca/api/export_guard.h"
 #include "brisca/api/handle_table.h"
-#include "brisca/recordings/file_auds.h"
-#include "brisca/recordings/index_reader.h"
+#include "brisca/device/device_reader.h"
+#include "brisca/device/index_reader.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "brisca/api/brisca.h"
 #include "brisca/api/export_guard.h"
 #include "brisca/api/handle_table.h"
-#include "brisca/recordings/index_file_nvr_mgr.h"
+#include "brisca/disk/disk_manager.h"
 
 using brisca::Guarded;
 

@@ -1,8 +1,8 @@
 #include "brisca/api/handle_table.h"
 
 #include "brisca/base/diag_log.h"
+#include "brisca/disk/tvfs_instance.h"
 #include "brisca/engine/tick_clock.h"
-#include "brisca/recordings/tvfs_instance.h"
 
 namespace brisca {
 

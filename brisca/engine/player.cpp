@@ -5,9 +5,9 @@
 
 #include "brisca/decode/cadec_factory.h"
 #include "brisca/decode/cvdec_his.h"
+#include "brisca/disk/disk_reader.h"
 #include "brisca/engine/channel_owner.h"
-#include "brisca/recordings/file_nvr.h"
-#include "brisca/recordings/info_record.h"
+#include "brisca/stream/info_record.h"
 
 namespace brisca {
 namespace {

@@ -8,9 +8,9 @@
 
 #include "brisca/base/diag_log.h"
 #include "brisca/decode/cadec_factory.h"
+#include "brisca/disk/disk_reader.h"
 #include "brisca/export/convert_range.h"
 #include "brisca/export/voice_decode_stage.h"
-#include "brisca/recordings/file_nvr.h"
 
 namespace brisca {
 namespace {

@@ -15,8 +15,8 @@
 #include <utility>
 
 #include "brisca/base/diag_log.h"
-#include "brisca/recordings/card_files.h"
-#include "brisca/recordings/evf_layout.h"
+#include "brisca/card/card_files.h"
+#include "brisca/card/evf_layout.h"
 
 namespace brisca {
 namespace {

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "brisca/base/thread.h"
-#include "brisca/recordings/file_jv.h"
-#include "brisca/recordings/index_file_jv_mgr.h"
+#include "brisca/card/card_index_manager.h"
+#include "brisca/card/card_reader.h"
 #include "brisca/types/brisca_types.h"
 
 namespace brisca {

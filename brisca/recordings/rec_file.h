@@ -11,8 +11,8 @@
 
 #include "brisca/base/mutex_lock.h"
 #include "brisca/recordings/frame_pool.h"
-#include "brisca/recordings/info_record.h"
 #include "brisca/recordings/rec_frame.h"
+#include "brisca/stream/info_record.h"
 #include "brisca/types/brisca_types.h"
 
 namespace brisca {

@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "brisca/recordings/file_nvr.h"
-#include "brisca/recordings/index_file_nvr_mgr.h"
-#include "brisca/recordings/tvfs_instance.h"
+#include "brisca/disk/disk_manager.h"
+#include "brisca/disk/disk_reader.h"
+#include "brisca/disk/tvfs_instance.h"
 #include "platform/talvo_file_system/disk_image_writer.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include "brisca/present/direct_draw.h"
 #include "brisca/recordings/frame_pool.h"
 #include "brisca/recordings/rec_frame.h"
-#include "brisca/recordings/stream_frame_reader.h"
+#include "brisca/stream/stream_frame_reader.h"
 #include "platform/hi_h264dec_w/hi_h264dec_w.h"
 
 namespace {

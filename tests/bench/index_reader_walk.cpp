@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "brisca/recordings/index_reader.h"
+#include "brisca/device/index_reader.h"
 
 namespace {
 

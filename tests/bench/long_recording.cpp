@@ -12,7 +12,7 @@
 #include <iterator>
 #include <vector>
 
-#include "brisca/recordings/stream_frame.h"
+#include "brisca/stream/stream_frame.h"
 
 namespace {
 

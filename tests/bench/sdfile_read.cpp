@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "brisca/recordings/fat_volume.h"
-#include "brisca/recordings/sd_file.h"
+#include "brisca/card/fat_file_source.h"
+#include "brisca/card/raw_fat_volume.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {

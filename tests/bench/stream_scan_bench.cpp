@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "brisca/recordings/stream_frame.h"
-#include "brisca/recordings/stream_frame_reader.h"
+#include "brisca/stream/stream_frame.h"
+#include "brisca/stream/stream_frame_reader.h"
 
 namespace {
 

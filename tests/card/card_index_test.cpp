@@ -1,4 +1,4 @@
-#include "brisca/recordings/index_file_jv_mgr.h"
+#include "brisca/card/card_index_manager.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "brisca/base/diag_log.h"
-#include "brisca/recordings/card_index_layout.h"
-#include "brisca/recordings/file_jv.h"
+#include "brisca/card/card_index_layout.h"
+#include "brisca/card/card_reader.h"
 #include "tests/card/card_test_support.h"
 
 namespace brisca {

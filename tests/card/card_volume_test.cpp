@@ -15,10 +15,10 @@ extern "C" {
 }
 
 #include "brisca/base/diag_log.h"
-#include "brisca/recordings/card_index_layout.h"
-#include "brisca/recordings/fat_volume.h"
-#include "brisca/recordings/file_jv.h"
-#include "brisca/recordings/index_file_jv_mgr.h"
+#include "brisca/card/card_index_layout.h"
+#include "brisca/card/card_index_manager.h"
+#include "brisca/card/card_reader.h"
+#include "brisca/card/raw_fat_volume.h"
 #include "tests/card/card_test_support.h"
 #include "tools/card/card_image.h"
 #include "tools/card/sample_card.h"

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "brisca/recordings/device_chunk.h"
+#include "brisca/device/device_chunk.h"
 
 namespace brisca::testing {
 

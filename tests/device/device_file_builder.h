@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "brisca/recordings/info_record.h"
+#include "brisca/stream/info_record.h"
 
 namespace brisca::testing {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "brisca/recordings/file_auds.h"
+#include "brisca/device/device_reader.h"
 #include "tests/device/device_file_builder.h"
 
 namespace brisca {

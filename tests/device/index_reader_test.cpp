@@ -1,4 +1,4 @@
-#include "brisca/recordings/index_reader.h"
+#include "brisca/device/index_reader.h"
 
 #include <gtest/gtest.h>
 

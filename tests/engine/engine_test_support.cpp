@@ -12,7 +12,7 @@
 
 #include "brisca/base/event.h"
 #include "brisca/recordings/frame_pool.h"
-#include "brisca/recordings/stream_frame_reader.h"
+#include "brisca/stream/stream_frame_reader.h"
 
 namespace brisca::testing {
 

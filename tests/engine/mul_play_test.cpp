@@ -9,7 +9,7 @@
 #include <cstring>
 #include <memory>
 
-#include "brisca/recordings/info_record.h"
+#include "brisca/stream/info_record.h"
 #include "tests/engine/engine_test_support.h"
 
 namespace brisca {

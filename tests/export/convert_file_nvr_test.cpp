@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "brisca/decode/cadec_factory.h"
+#include "brisca/disk/disk_reader.h"
 #include "brisca/export/convert_range.h"
-#include "brisca/recordings/file_nvr.h"
 #include "tests/export/export_test_support.h"
 
 namespace brisca {

@@ -11,9 +11,9 @@
 #include <thread>
 #include <vector>
 
-#include "brisca/recordings/evf_layout.h"
-#include "brisca/recordings/file_jv.h"
-#include "brisca/recordings/index_file_jv_mgr.h"
+#include "brisca/card/card_index_manager.h"
+#include "brisca/card/card_reader.h"
+#include "brisca/card/evf_layout.h"
 #include "tests/export/export_test_support.h"
 
 namespace brisca {

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "brisca/base/diag_log.h"
-#include "brisca/recordings/index_file_jv.h"
+#include "brisca/card/card_index.h"
 
 namespace {
 

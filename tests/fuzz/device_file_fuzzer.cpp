@@ -11,7 +11,7 @@
 #include <fstream>
 #include <string>
 
-#include "brisca/recordings/file_auds.h"
+#include "brisca/device/device_reader.h"
 
 namespace {
 

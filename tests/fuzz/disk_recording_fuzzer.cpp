@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "brisca/recordings/file_nvr.h"
-#include "brisca/recordings/nvr_file.h"
-#include "brisca/recordings/tvfs_instance.h"
+#include "brisca/disk/disk_reader.h"
+#include "brisca/disk/disk_segment_source.h"
+#include "brisca/disk/tvfs_instance.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "brisca/base/diag_log.h"
-#include "brisca/recordings/card_index_layout.h"
-#include "brisca/recordings/file_jv.h"
+#include "brisca/card/card_index_layout.h"
+#include "brisca/card/card_reader.h"
 
 namespace {
 

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "brisca/base/diag_log.h"
-#include "brisca/recordings/fat_volume.h"
-#include "brisca/recordings/sd_file.h"
+#include "brisca/card/fat_file_source.h"
+#include "brisca/card/raw_fat_volume.h"
 
 namespace {
 

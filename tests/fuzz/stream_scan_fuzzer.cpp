@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "brisca/recordings/stream_frame.h"
-#include "brisca/recordings/stream_frame_reader.h"
+#include "brisca/stream/stream_frame.h"
+#include "brisca/stream/stream_frame_reader.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "brisca/recordings/frame_pool.h"
-#include "brisca/recordings/stream_frame_reader.h"
+#include "brisca/stream/stream_frame_reader.h"
 
 namespace brisca::test {
 namespace {

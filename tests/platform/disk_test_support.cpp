@@ -9,7 +9,7 @@
 
 #include "platform/talvo_file_system/crc32c.h"
 #include "platform/talvo_file_system/talvo_file_system.h"
-#include "tests/unit/stream_bytes.h"
+#include "tests/stream/stream_bytes.h"
 #include "tools/disk/stream_segment.h"
 
 namespace tvfs::testing {

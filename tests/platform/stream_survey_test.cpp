@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "tests/platform/disk_test_support.h"
-#include "tests/unit/stream_bytes.h"
+#include "tests/stream/stream_bytes.h"
 
 namespace tvfs::testing {
 namespace {

@@ -13,7 +13,7 @@
 
 #include "brisca/decode/cadec_factory.h"
 #include "brisca/recordings/frame_pool.h"
-#include "brisca/recordings/stream_frame_reader.h"
+#include "brisca/stream/stream_frame_reader.h"
 #include "platform/lib_VoiceEngine_dll/lib_VoiceEngine_dll.h"
 
 namespace {

@@ -18,8 +18,8 @@
 #include <string_view>
 
 #include "brisca/api/brisca.h"
+#include "brisca/disk/disk_manager.h"
 #include "brisca/export/convert_range.h"
-#include "brisca/recordings/index_file_nvr_mgr.h"
 #include "tools/brisca/commands.h"
 
 namespace brisca::tools {

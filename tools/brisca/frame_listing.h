@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <string>
 
-#include "brisca/recordings/info_record.h"
 #include "brisca/recordings/rec_frame.h"
+#include "brisca/stream/info_record.h"
 
 namespace brisca::tools {
 

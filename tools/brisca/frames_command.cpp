@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "brisca/recordings/file_nvr.h"
-#include "brisca/recordings/index_file_nvr_mgr.h"
+#include "brisca/disk/disk_manager.h"
+#include "brisca/disk/disk_reader.h"
 #include "tools/brisca/commands.h"
 #include "tools/brisca/frame_listing.h"
 #include "tools/brisca/stream_file.h"

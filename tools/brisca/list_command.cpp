@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "brisca/recordings/index_file_jv_mgr.h"
-#include "brisca/recordings/index_file_nvr_mgr.h"
+#include "brisca/card/card_index_manager.h"
+#include "brisca/disk/disk_manager.h"
 #include "tools/brisca/commands.h"
 
 namespace brisca::tools {

@@ -30,8 +30,8 @@
 #include <vector>
 
 #include "brisca/api/brisca.h"
-#include "brisca/recordings/file_nvr.h"
-#include "brisca/recordings/index_file_nvr_mgr.h"
+#include "brisca/disk/disk_manager.h"
+#include "brisca/disk/disk_reader.h"
 #include "tools/brisca/commands.h"
 #include "tools/brisca/play_figures.h"
 #include "tools/brisca/play_script.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "brisca/recordings/stream_frame_reader.h"
+#include "brisca/stream/stream_frame_reader.h"
 
 namespace brisca::tools {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <optional>
 
-#include "brisca/recordings/info_record.h"
+#include "brisca/stream/info_record.h"
 #include "tools/brisca/commands.h"
 #include "tools/brisca/stream_file.h"
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "brisca/recordings/file_auds.h"
+#include "brisca/device/device_reader.h"
 
 namespace brisca::tools {
 namespace {

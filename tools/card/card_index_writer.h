@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "brisca/recordings/card_index_layout.h"
+#include "brisca/card/card_index_layout.h"
 
 namespace brisca::tools::card {
 

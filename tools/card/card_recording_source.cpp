@@ -3,7 +3,7 @@
 #include <sstream>
 #include <string>
 
-#include "brisca/recordings/stream_frame.h"
+#include "brisca/stream/stream_frame.h"
 #include "tools/sample/sample_generator.h"
 #include "tools/sample/voice_encoder.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "brisca/recordings/evf_layout.h"
+#include "brisca/card/evf_layout.h"
 
 namespace brisca::tools::card {
 namespace {

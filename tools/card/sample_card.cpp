@@ -5,7 +5,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "brisca/recordings/card_files.h"
+#include "brisca/card/card_files.h"
 #include "tools/card/card_index_writer.h"
 #include "tools/card/card_recording_source.h"
 

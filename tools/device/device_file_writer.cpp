@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "brisca/recordings/device_chunk.h"
-#include "brisca/recordings/device_header.h"
+#include "brisca/device/device_chunk.h"
+#include "brisca/device/device_header.h"
 
 namespace brisca::tools::device {
 namespace {

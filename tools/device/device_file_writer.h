@@ -11,8 +11,8 @@
 #include <span>
 #include <string>
 
-#include "brisca/recordings/info_record.h"
-#include "brisca/recordings/stream_frame.h"
+#include "brisca/stream/info_record.h"
+#include "brisca/stream/stream_frame.h"
 
 namespace brisca::tools::device {
 

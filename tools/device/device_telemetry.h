@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "brisca/recordings/info_record.h"
+#include "brisca/stream/info_record.h"
 #include "tools/sample/gps_route.h"
 #include "tools/sample/recording_clock.h"
 #include "tools/sample/sample_random.h"

@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cstring>
 
-#include "brisca/recordings/stream_frame.h"
+#include "brisca/stream/stream_frame.h"
 
 namespace brisca::tools::disk {
 namespace {

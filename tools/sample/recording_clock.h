@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "brisca/recordings/stream_frame.h"
+#include "brisca/stream/stream_frame.h"
 
 namespace brisca::tools::sample {
 

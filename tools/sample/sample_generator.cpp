@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "brisca/recordings/stream_frame.h"
+#include "brisca/stream/stream_frame.h"
 #include "tools/sample/gps_route.h"
 #include "tools/sample/media_offsets.h"
 #include "tools/sample/picture_painter.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "brisca/recordings/stream_frame.h"
+#include "brisca/stream/stream_frame.h"
 
 namespace brisca::tools::sample {
 namespace {

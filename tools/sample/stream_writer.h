@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "brisca/recordings/stream_frame.h"
+#include "brisca/stream/stream_frame.h"
 #include "tools/sample/gps_route.h"
 
 namespace brisca::tools::sample {

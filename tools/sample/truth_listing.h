@@ -7,9 +7,9 @@
 #include <span>
 #include <string>
 
-#include "brisca/recordings/info_record.h"
 #include "brisca/recordings/rec_frame.h"
-#include "brisca/recordings/stream_frame.h"
+#include "brisca/stream/info_record.h"
+#include "brisca/stream/stream_frame.h"
 #include "tools/sample/gps_route.h"
 
 namespace brisca::tools::sample {

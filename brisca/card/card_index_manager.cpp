@@ -1,0 +1,235 @@
+#include "brisca/card/card_index_manager.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "brisca/base/diag_log.h"
+#include "brisca/card/card_reader.h"
+#include "brisca/card/fat_file_source.h"
+#include "brisca/card/physical_drive.h"
+#include "brisca/card/raw_fat_volume.h"
+#include "brisca/recordings/le_fields.h"
+
+namespace brisca {
+namespace {
+
+constexpr size_t kBootSectorSize = 512;
+constexpr size_t kPartitionStartOffset = 454;  // of entry k: 454 + 16 k
+constexpr size_t kPartitionEntrySize = 16;
+
+}  // namespace
+
+CIndexFileJvMgr::CIndexFileJvMgr()
+    : partitions_{CIndexFileJv(0), CIndexFileJv(1), CIndexFileJv(2), CIndexFileJv(3)} {}
+
+int CIndexFileJvMgr::SetDir(const char* folder, int mode) {
+  std::lock_guard lock(mutex_);
+  for (CIndexFileJv& partition : partitions_) partition.SetDir(folder ? folder : "", mode);
+  return mode;
+}
+
+int CIndexFileJvMgr::drive() {
+  std::lock_guard lock(mutex_);
+  return drive_;
+}
+
+bool CIndexFileJvMgr::Probe(int drive, JvSearchResult* result) {
+  CPhysicalDrive device;
+  if (!device.Open(drive)) {
+    BrLog("CIndexFileJvMgr::SearchSD2:1 %d", drive);
+    return false;
+  }
+  const bool removable = device.IsRemovable();
+  uint8_t sector[kBootSectorSize];
+  const bool read = device.ReadAt(0, sector, sizeof sector);
+  device.Close();
+  if (!read) {
+    BrLog("CIndexFileJvMgr::SearchSD2:3 %d", drive);
+    return false;
+  }
+  if (sector[510] != 0x55 || sector[511] != 0xAA) {
+    BrLog("CIndexFileJvMgr::SearchSD2:4 %d", drive);
+    return false;
+  }
+  std::array<uint32_t, kCardPartitionCount> starts{};
+  for (int k = 0; k < kCardPartitionCount; ++k)
+    starts[k] = LoadField<uint32_t>(sector + kPartitionStartOffset + kPartitionEntrySize * k);
+  FatSetDrive(drive);
+  FatSetPartitionStarts(starts);
+  bool found = false;
+  if (FatMount(CardDriveName(0)) != FatResult::kOk) {
+    BrLog("CIndexFileJvMgr::SearchSD2:5 %d", drive);
+  } else {
+    CSdFile index;
+    const std::string path = CardIndexPath(CardDriveName(0), kCardVolumeMode, 0);
+    if (index.OpenFile(path.c_str(), 1) != 0) {
+      BrLog("CIndexFileJvMgr::SearchSD2:6 %d", drive);
+    } else {
+      index.Close();
+      found = true;
+    }
+    FatUnmount(CardDriveName(0));
+  }
+  if (!found) {
+    // The card volume keeps reading the card found last, not this drive.
+    if (drive_ >= 0) {
+      FatSetDrive(drive_);
+      FatSetPartitionStarts(partition_starts_);
+    }
+    return false;
+  }
+  for (int p = 0; p < kCardPartitionCount; ++p) partitions_[p].SetDir(CardDriveName(p), kCardVolumeMode);
+  drive_ = drive;
+  partition_starts_ = starts;
+  if (result) {
+    result->drive = drive;
+    result->removable = removable ? 1 : 0;
+  }
+  return true;
+}
+
+int CIndexFileJvMgr::SearchSD(int drive, JvSearchResult* results) {
+  std::lock_guard lock(mutex_);
+  if (drive >= 0) {
+    if (Probe(drive, nullptr)) return 1;
+    BrLog("CIndexFileJvMgr::SearchSD:3 %d", 0);
+    return 0;
+  }
+  int found = 0;
+  for (int d = 0; d < kCardProbedDrives; ++d) {
+    if (Probe(d, results ? results + found : nullptr)) ++found;
+  }
+  BrLog("CIndexFileJvMgr::SearchSD:3 %d", found);
+  return found;
+}
+
+bool CIndexFileJvMgr::PartitionHasVolume(int partition) const {
+  return partitions_[partition].mode() == kCardFolderMode || partition == 0 ||
+         partition_starts_[partition] != 0;
+}
+
+int CIndexFileJvMgr::ReadIndexes() {
+  for (int p = 0; p < kCardPartitionCount; ++p) {
+    if (!PartitionHasVolume(p)) {
+      partitions_[p].LoadEmpty();
+      continue;
+    }
+    const int code = partitions_[p].ReadIndexFile();
+    if (code != 0) {
+      BrLog("CIndexFileJvMgr::GetFilePara:1 %d", code);
+      return code;
+    }
+  }
+  return 0;
+}
+
+int CIndexFileJvMgr::GetFileParam(RecFileParam** list, JV_SEARCH_CALLBACK callback, int32_t user) {
+  std::lock_guard lock(mutex_);
+  const int code = ReadIndexes();
+  if (code != 0) return code;
+  CardListingProgress progress;
+  progress.callback = callback;
+  progress.user = user;
+  for (const CIndexFileJv& partition : partitions_) progress.total += partition.SlotCount();
+  if (progress.total == 0) return 0;
+
+  std::vector<RecFileParam> records;
+  CFileJv checker(*this);
+  const CIndexFileJv::RecordingCheck check = [&checker](const char* name) {
+    return checker.SearchFile(name);
+  };
+  for (int p = 0; p < kCardPartitionCount; ++p) {
+    const bool mounted = MountPartition(p);
+    if (mounted) partitions_[p].AppendRecords(records, progress, check);
+    UnmountPartition(p);
+  }
+  auto* array = static_cast<RecFileParam*>(
+      std::calloc(std::max<size_t>(records.size(), 1), sizeof(RecFileParam)));
+  if (!array) throw std::bad_alloc();
+  std::copy(records.begin(), records.end(), array);
+  if (list) {
+    *list = array;
+  } else {
+    std::free(array);
+  }
+  return static_cast<int>(records.size());
+}
+
+std::optional<CardRecording> CIndexFileJvMgr::FindRecording(const char* name) {
+  const std::optional<CardRecordingName> parsed = ParseCardRecordingName(name);
+  if (!parsed) return std::nullopt;
+  std::lock_guard lock(mutex_);
+  const CIndexFileJv& partition = partitions_[parsed->partition];
+  CardRecording recording;
+  if (!partition.FindRecording(parsed->file_number, parsed->slot, &recording.entry))
+    return std::nullopt;
+  recording.name = *parsed;
+  recording.mode = partition.mode();
+  recording.container_path =
+      CardContainerPath(partition.folder(), partition.mode(), parsed->partition, parsed->file_number);
+  return recording;
+}
+
+bool CIndexFileJvMgr::MountPartition(int partition) {
+  std::lock_guard lock(mutex_);
+  if (partition < 0 || partition >= kCardPartitionCount) return false;
+  if (partitions_[partition].mode() == kCardFolderMode) return true;
+  return MountCardPartition(partition);
+}
+
+void CIndexFileJvMgr::UnmountPartition(int partition) {
+  std::lock_guard lock(mutex_);
+  if (partition < 0 || partition >= kCardPartitionCount) return;
+  if (partitions_[partition].mode() != kCardFolderMode) UnmountCardPartition(partition);
+}
+
+int CIndexFileJvMgr::WriteExportIndexes(const char* folder, const std::vector<std::string>& names) {
+  if (!folder) return -1;
+  std::vector<CardRecordingName> parsed;
+  for (const std::string& name : names) {
+    if (const std::optional<CardRecordingName> one = ParseCardRecordingName(name.c_str()))
+      parsed.push_back(*one);
+  }
+  std::lock_guard lock(mutex_);
+  for (const CIndexFileJv& partition : partitions_) {
+    if (partition.WriteExportIndex(folder, parsed) != 0) return -1;
+  }
+  return 0;
+}
+
+int CIndexFileJvMgr::UpdateExportEntry(const char* folder, const char* name,
+                                       uint32_t region_offset) {
+  if (!folder) return -1;
+  const std::optional<CardRecordingName> parsed = ParseCardRecordingName(name);
+  if (!parsed) return -2;
+  std::lock_guard lock(mutex_);
+  return partitions_[parsed->partition].UpdateExportEntry(folder, *parsed, region_offset);
+}
+
+int CIndexFileJvMgr::ExportExists(const char* folder) {
+  if (!folder) return 0;
+  for (int p = 0; p < kCardPartitionCount; ++p) {
+    struct stat status {};
+    const std::string path = CardIndexPath(folder, kCardFolderMode, p);
+    if (::stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode)) return 1;
+  }
+  return 0;
+}
+
+void CIndexFileJvMgr::DeleteExportIndexes(const char* folder) {
+  if (!folder) return;
+  for (int p = 0; p < kCardPartitionCount; ++p)
+    ::unlink(CardIndexPath(folder, kCardFolderMode, p).c_str());
+}
+
+CIndexFileJvMgr& CardIndexManager() {
+  static CIndexFileJvMgr manager;
+  return manager;
+}
+
+}  // namespace brisca

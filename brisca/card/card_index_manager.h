@@ -1,0 +1,111 @@
+// The card index manager: finds a recorder card among the physical drives,
+// holds the index of the card's four partitions (or of an export folder),
+// lists their recordings, resolves recording names for the card reader, and
+// writes and updates the index files of an export folder for the export
+// worker. One per process (CardIndexManager()).
+//
+// Threads: every call is serialised by the manager's lock, so a reader
+// looking a recording up never sees a table being re-read. The probe, the
+// listing and the card reads still share the process's one card volume:
+// callers must not probe or list while card recordings are read or exported.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "brisca/card/card_files.h"
+#include "brisca/card/card_index.h"
+#include "brisca/types/brisca_types.h"
+
+namespace brisca {
+
+inline constexpr int kCardProbedDrives = 16;
+
+// Where one recording of the loaded index lies.
+struct CardRecording {
+  CardRecordingName name;
+  int mode = kCardVolumeMode;
+  std::string container_path;  // "C:\fly00001.evf", or "FOLDER/0_fly00001.evf"
+  CardRecordingEntry entry{};  // its 32-byte entry in the card index
+};
+
+class CIndexFileJvMgr {
+ public:
+  CIndexFileJvMgr();
+
+  // Sets the folder and the mode of all four partitions; returns `mode`.
+  int SetDir(const char* folder, int mode);
+
+  // drive -1: probes drives 0-15 and writes a result for each card found
+  // (`results` may be null; room for 16); returns the count. drive >= 0:
+  // probes that drive only, writes nothing; 1 when it holds a card. A card
+  // found sets the partitions to "C:" to "F:" in card mode and becomes the
+  // drive the card volume reads.
+  int SearchSD(int drive, JvSearchResult* results);
+
+  // Re-reads the four partition indexes and lists their recordings (see
+  // JV_GetFileParam in brisca.h): the record count with *list set to a
+  // malloc'ed array (free with FreeFileParamArray), 0 with *list untouched
+  // when the indexes name no recording slot, or the first partition's
+  // ReadIndexFile code. In card mode a partition whose partition-table
+  // entry is empty (start 0, partitions 1-3) is taken as empty: it would
+  // otherwise read the first partition's volume again.
+  int GetFileParam(RecFileParam** list, JV_SEARCH_CALLBACK callback, int32_t user);
+
+  // The recording named "P\F\S" in the index loaded last; nothing when the
+  // name is malformed or the recording is not in the table.
+  std::optional<CardRecording> FindRecording(const char* name);
+
+  // Mounts the card volume of `partition` around a reader's work (card mode
+  // only; folder mode does nothing and succeeds). Mounting invalidates the
+  // card files open before.
+  bool MountPartition(int partition);
+  void UnmountPartition(int partition);
+
+  // Export folder index files, for the export worker (brisca/export), from
+  // the tables loaded by the last GetFileParam:
+  //
+  // Writes "folder/P_index00.bin" for P = 0-3, each listing only the
+  // recordings of `names` that lie on partition P (names that are malformed
+  // or not in the index are left out). The header is the card's, with
+  // N = U = C and S = 0 and its checksum sealed again, so that the file
+  // reads back in folder mode (JV_SetDir(folder, 0)) with its entries
+  // where they were written. The recording entries are left empty (not
+  // listed) until UpdateExportEntry writes them. 0, or -1 when a file
+  // cannot be created or written (the later partitions are then not
+  // written).
+  int WriteExportIndexes(const char* folder, const std::vector<std::string>& names);
+  // Sets the container offset of recording `name` in its partition's
+  // exported index to `region_offset` (where the export put the recording
+  // in "folder/P_flyFFFFF.evf"). 0; -1 when the index file cannot be
+  // opened or written; -2 when the recording is not in the loaded index.
+  int UpdateExportEntry(const char* folder, const char* name, uint32_t region_offset);
+  // 1 when "folder/P_index00.bin" exists for some P in 0-3 and is not a
+  // directory, else 0.
+  static int ExportExists(const char* folder);
+  // Deletes "folder/P_index00.bin" for P = 0-3 (missing files are fine).
+  static void DeleteExportIndexes(const char* folder);
+
+  // The physical drive of the card found last, -1 before any.
+  int drive();
+
+ private:
+  bool Probe(int drive, JvSearchResult* result);
+  bool PartitionHasVolume(int partition) const;
+  int ReadIndexes();
+
+  std::recursive_mutex mutex_;
+  // Guarded by mutex_:
+  std::array<CIndexFileJv, kCardPartitionCount> partitions_;
+  // Starting sectors of the card found last, from its partition table.
+  std::array<uint32_t, kCardPartitionCount> partition_starts_{};
+  int drive_ = -1;
+};
+
+CIndexFileJvMgr& CardIndexManager();
+
+}  // namespace brisca

@@ -1,0 +1,154 @@
+#include "brisca/disk/disk_manager.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "brisca/base/diag_log.h"
+#include "brisca/disk/disk_segment_source.h"
+#include "brisca/disk/tvfs_instance.h"
+
+namespace brisca {
+namespace {
+
+constexpr const char* kDriveNames[kDriveCount] = {"C:", "D:", "E:", "F:", "G:", "H:",
+                                                  "I:", "J:", "K:", "L:", "M:", "N:"};
+
+int MillisecondsOfDay(int hour, int minute, int second) {
+  return ((hour * 60 + minute) * 60 + second) * 1000;
+}
+
+BR_SYSTEMTIME DateTime(const _fs_date_& date, int hour, int minute, int second) {
+  BR_SYSTEMTIME time{};
+  time.year = static_cast<uint16_t>(date.year + 2000);
+  time.month = date.month;
+  time.day = date.day;
+  time.hour = static_cast<uint16_t>(hour);
+  time.minute = static_cast<uint16_t>(minute);
+  time.second = static_cast<uint16_t>(second);
+  return time;
+}
+
+void FillRecord(RecFileParam& record, const _fs_date_& date, const _stream_query_result_& s) {
+  std::snprintf(record.name, sizeof record.name, "%d\\%d\\%d", static_cast<int>(s.id.disk),
+                static_cast<int>(s.id.number[0]), static_cast<int>(s.id.number[1]));
+  record.start_time = DateTime(date, s.start_hour, s.start_minute, s.start_second);
+  record.end_time = DateTime(date, s.end_hour, s.end_minute, s.end_second);
+  const int start = MillisecondsOfDay(s.start_hour, s.start_minute, s.start_second);
+  const int end = MillisecondsOfDay(s.end_hour, s.end_minute, s.end_second);
+  record.start = static_cast<uint64_t>(start);
+  record.end = static_cast<uint64_t>(end);
+  record.duration_ms = end - start;
+  record.channel = s.channel + 1;
+  record.record_type = s.record_type;
+}
+
+}  // namespace
+
+const char* CIndexFileNvrMgr::DriveName(int index) {
+  return index >= 0 && index < kDriveCount ? kDriveNames[index] : nullptr;
+}
+
+bool CIndexFileNvrMgr::SearchSDOne(int index, NvrSearchResult* result) {
+  const int error = ProcessTvfs().Mount(kDriveNames[index]);
+  if (error != 0) {
+    BrLog("CIndexFileNvrMgr::SearchSDOne:1 index=%d %d", index, error);
+    return false;
+  }
+  BrLog("CIndexFileNvrMgr::SearchSDOne:2 %d", index);
+  chosen_ = index;
+  folder_ = kDriveNames[index];
+  mode_ = 1;
+  if (result) {
+    result->drive_index = index;
+    result->reserved0 = 0;
+  }
+  ProcessTvfs().Unmount();
+  return true;
+}
+
+int CIndexFileNvrMgr::SearchSD(int index, NvrSearchResult* results) {
+  std::lock_guard lock(mutex_);
+  if (index >= 0) return index < kDriveCount && SearchSDOne(index, nullptr) ? 1 : 0;
+  int found = 0;
+  for (int i = 0; i < kDriveCount; ++i) {
+    if (SearchSDOne(i, results ? results + found : nullptr)) ++found;
+  }
+  return found;
+}
+
+int CIndexFileNvrMgr::SetDir(const char* folder, int mode) {
+  std::lock_guard lock(mutex_);
+  folder_ = folder ? folder : "";
+  mode_ = mode;
+  return mode;
+}
+
+int CIndexFileNvrMgr::GetFileParam(RecFileParam** list) {
+  if (!list) return 1;
+  std::lock_guard lock(mutex_);
+  if (ProcessTvfs().Mount(kDriveNames[chosen_]) != 0) return 1;
+  auto* records = static_cast<RecFileParam*>(std::calloc(kMaxListedRecordings, sizeof(RecFileParam)));
+  int count = 0;
+  const int error = records ? ListMounted(records, count) : 1;
+  ProcessTvfs().Unmount();
+  if (error != 0) {
+    std::free(records);
+    return error;
+  }
+  *list = records;
+  return count;
+}
+
+// Fills `records` from every date of the mounted disk; 0, or the file
+// system's error for the date list or a query.
+int CIndexFileNvrMgr::ListMounted(RecFileParam* records, int& count) {
+  std::vector<_fs_date_> dates;
+  const int error = CNvrFile::DateList(dates);
+  if (error != 0) {
+    BrLog("CIndexFileNvrMgr::SearchFile:0 %d", error);
+    return error;
+  }
+  BrLog("CIndexFileNvrMgr::SearchFile:1 %d", static_cast<int>(dates.size()));
+  count = 0;
+  std::vector<_stream_query_result_> segments;
+  for (const _fs_date_& date : dates) {
+    const int query = CNvrFile::SegmentsOf(date, kMaxListedRecordings, segments);
+    if (query != 0) return query;
+    BrLog("CIndexFileNvrMgr::SearchFile:2 %d", static_cast<int>(segments.size()));
+    for (const _stream_query_result_& s : segments) {
+      const int start = MillisecondsOfDay(s.start_hour, s.start_minute, s.start_second);
+      const int end = MillisecondsOfDay(s.end_hour, s.end_minute, s.end_second);
+      if (end - start <= 0) {
+        BrLog("CIndexFileNvrMgr::SearchFile:3 %d %d %d %d %d %d", s.start_hour, s.start_minute,
+              s.start_second, s.end_hour, s.end_minute, s.end_second);
+        continue;
+      }
+      if (count >= kMaxListedRecordings) continue;
+      FillRecord(records[count], date, s);
+      BrLog("CIndexFileNvrMgr::SearchFile:4 %d %d %d %d %d %d %d", count, s.start_hour,
+            s.start_minute, s.start_second, s.end_hour, s.end_minute, s.end_second);
+      ++count;
+    }
+  }
+  return 0;
+}
+
+int CIndexFileNvrMgr::Mount() {
+  std::lock_guard lock(mutex_);
+  return mode_ != 0 ? ProcessTvfs().Mount(folder_) : 0;
+}
+
+int CIndexFileNvrMgr::Unmount() {
+  std::lock_guard lock(mutex_);
+  return mode_ != 0 ? ProcessTvfs().Unmount() : 0;
+}
+
+CIndexFileNvrMgr& DiskManager() {
+  static CIndexFileNvrMgr manager;
+  return manager;
+}
+
+void FreeFileParamArray(void* list) { std::free(list); }
+
+}  // namespace brisca

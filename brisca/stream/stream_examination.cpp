@@ -1,0 +1,50 @@
+#include "brisca/stream/stream_examination.h"
+
+namespace brisca {
+namespace {
+
+constexpr size_t kMinimumRemaining = 24;
+
+// Calls `visit(frame)` for every whole frame until it returns false.
+template <typename Visit>
+void ForEachWholeFrame(const uint8_t* data, size_t size, Visit visit) {
+  size_t position = 0;
+  StreamFrame frame;
+  while (size - position > kMinimumRemaining) {
+    const Recognition result = RecognizeFrame(data + position, size - position, frame);
+    if (result.match == FrameMatch::kNeedMoreData) return;
+    if (result.match == FrameMatch::kNotAFrame) {
+      ++position;
+      continue;
+    }
+    frame.payload = nullptr;
+    if (!visit(frame)) return;
+    position += frame.total_size;
+  }
+}
+
+}  // namespace
+
+StreamHead ExamineHead(const uint8_t* data, size_t size) {
+  StreamHead head;
+  ForEachWholeFrame(data, size, [&](const StreamFrame& frame) {
+    if (frame.has_audio_format) head.audio = frame.audio_format;
+    if (frame.IsVideo() && frame.IsKey() && !head.first_key) {
+      head.first_key = frame;
+      return !frame.has_audio_format;
+    }
+    return !(head.first_key && frame.has_audio_format);
+  });
+  return head;
+}
+
+std::optional<uint64_t> LastVideoTimestamp(const uint8_t* data, size_t size) {
+  std::optional<uint64_t> last;
+  ForEachWholeFrame(data, size, [&](const StreamFrame& frame) {
+    if (frame.IsVideo() && frame.timestamp != 0) last = frame.timestamp;
+    return true;
+  });
+  return last;
+}
+
+}  // namespace brisca

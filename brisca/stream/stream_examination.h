@@ -1,0 +1,31 @@
+// What a stream reader learns from the head and the tail of a recording
+// before it plays it: the first key frame with its clock and formats, the
+// audio format, and the timestamp of the last video frame.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "brisca/stream/stream_frame.h"
+
+namespace brisca {
+
+// Bytes examined at each end of a recording.
+inline constexpr size_t kExaminedBytes = 2000000;
+
+struct StreamHead {
+  std::optional<StreamFrame> first_key;  // payload pointer not kept valid
+  std::optional<AudioFormat> audio;
+};
+
+// Scans whole frames from the start of `data` (a frame is tried while more
+// than 24 bytes remain; noise is skipped byte by byte; an incomplete frame
+// ends the scan). Stops at the first audio format met once the first key
+// frame is known.
+StreamHead ExamineHead(const uint8_t* data, size_t size);
+
+// The timestamp of the last video frame with a nonzero timestamp in `data`.
+std::optional<uint64_t> LastVideoTimestamp(const uint8_t* data, size_t size);
+
+}  // namespace brisca
