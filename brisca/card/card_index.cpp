@@ -193,7 +193,7 @@ int CIndexFileJv::ReadRecordingTables(CBaseFile& source, uint64_t base, Diagnost
     const uint64_t position = ci::RecordingEntryPosition(base, entry.file_number, 0);
     size_t got = 0;
     if (position <= static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) &&
-        source.Seek(static_cast<int64_t>(position), 0) == 0)
+        source.Seek(static_cast<int64_t>(position), SeekOrigin::kStart) == 0)
       got = ReadFromSource(source, recordings.data(), size);
     copy.Append(recordings.data(), got);
     if (got == 0) {

@@ -15,7 +15,7 @@ constexpr int64_t kNearMicroseconds = 1000000;
 
 bool SeekTo(CBaseFile& source, uint64_t position) {
   return position <= static_cast<uint64_t>(std::numeric_limits<int64_t>::max()) &&
-         source.Seek(static_cast<int64_t>(position), 0) == 0;
+         source.Seek(static_cast<int64_t>(position), SeekOrigin::kStart) == 0;
 }
 
 // Less than one second between two microsecond timestamps, whichever is

@@ -24,7 +24,7 @@ int CSdFile::Close() {
   return 0;
 }
 
-int CSdFile::Seek(int64_t offset, int /*origin*/) {
+int CSdFile::Seek(int64_t offset, SeekOrigin /*origin*/) {
   if (offset < 0) return -1;
   const FatResult result = FatSeek(file_, static_cast<uint64_t>(offset));
   if (result != FatResult::kOk) {

@@ -22,7 +22,7 @@ class CSdFile : public CBaseFile {
   // Positions at the absolute `offset` whatever `origin` says (offsets past
   // the end are clamped to the size). 0, or -1 on an error or a negative
   // offset.
-  int Seek(int64_t offset, int origin) override;
+  int Seek(int64_t offset, SeekOrigin origin) override;
   uint64_t Tell() override;
   uint64_t Size() override;
   // The number of bytes read (0 at the end), or -1 on an error.

@@ -88,7 +88,7 @@ int CFileNvr::Open(const char* name) {
     CloseSource();
     return 1;
   }
-  source_->Seek(0, 0);
+  source_->Seek(0, SeekOrigin::kStart);
   reader_ = std::make_unique<StreamFrameReader>(
       [this](uint8_t* buffer, size_t capacity) {
         return source_->ReadSome(buffer, static_cast<uint32_t>(std::min<size_t>(capacity, 1u << 30)));
@@ -105,7 +105,7 @@ int CFileNvr::Open(const char* name) {
 bool CFileNvr::Examine() {
   file_size_ = source_->Size();
   std::vector<uint8_t> buffer(kExaminedBytes);
-  source_->Seek(0, 0);
+  source_->Seek(0, SeekOrigin::kStart);
   size_t count = ReadFully(buffer.data(), buffer.size());
   if (count == 0) {
     BrLog("CFileNvr::Open:2 %s nothing read", path_);
@@ -129,7 +129,8 @@ bool CFileNvr::Examine() {
 
   // The end comes from the last 2,000,000 bytes, or from the start again
   // when the source refuses to seek there (a shorter recording).
-  if (source_->Seek(-static_cast<int64_t>(kExaminedBytes), 2) != 0) source_->Seek(0, 0);
+  if (source_->Seek(-static_cast<int64_t>(kExaminedBytes), SeekOrigin::kEnd) != 0)
+    source_->Seek(0, SeekOrigin::kStart);
   count = ReadFully(buffer.data(), buffer.size());
   const std::optional<uint64_t> last = LastVideoTimestamp(buffer.data(), count);
   const uint32_t start_of_day = first.has_clock ? first.clock.SecondsOfDay() : 0;
@@ -186,7 +187,7 @@ int CFileNvr::Close() {
 int CFileNvr::Rewind() {
   CAutoLock hold(&main_lock_);
   if (!source_ || !reader_) return 1;
-  source_->Seek(0, 0);
+  source_->Seek(0, SeekOrigin::kStart);
   reader_->Reset(0);
   backward_step_ = forward_step_ = false;
   current_timestamp_ = first_timestamp_;
@@ -255,7 +256,7 @@ bool CFileNvr::SeekByWallClock(int32_t ms) {
 // Finds the last key frame whose timestamp is at or before `target` by
 // reading from the start; used where there is no time index.
 bool CFileNvr::SeekByTimestamp(uint64_t target) {
-  if (source_->Seek(0, 0) != 0) return false;
+  if (source_->Seek(0, SeekOrigin::kStart) != 0) return false;
   StreamFrameReader scan([this](uint8_t* buffer, size_t capacity) {
     return source_->ReadSome(buffer, static_cast<uint32_t>(std::min<size_t>(capacity, 1u << 30)));
   });
@@ -272,7 +273,7 @@ bool CFileNvr::SeekByTimestamp(uint64_t target) {
     if (timestamp > target) break;
     best = scan.last_frame_offset();
   }
-  return source_->Seek(static_cast<int64_t>(best), 0) == 0;
+  return source_->Seek(static_cast<int64_t>(best), SeekOrigin::kStart) == 0;
 }
 
 int CFileNvr::DeliverKeyFrame(const StreamFrame& frame, uint64_t offset,
@@ -286,7 +287,7 @@ int CFileNvr::DeliverKeyFrame(const StreamFrame& frame, uint64_t offset,
   key_offset_ = offset;
   key_end_ = offset + frame.total_size;
   current_timestamp_ = media->timestamp;
-  source_->Seek(static_cast<int64_t>(key_end_), 0);
+  source_->Seek(static_cast<int64_t>(key_end_), SeekOrigin::kStart);
   return 0;
 }
 
@@ -297,10 +298,10 @@ int CFileNvr::NextKeyFrame(RecFrame** out) {
     // Turning round after backward steps: continue after the key frame shown.
     backward_step_ = false;
     forward_step_ = true;
-    source_->Seek(static_cast<int64_t>(key_end_), 0);
+    source_->Seek(static_cast<int64_t>(key_end_), SeekOrigin::kStart);
   } else if (!forward_step_) {
     forward_step_ = true;
-    source_->Seek(static_cast<int64_t>(current_frame_position_), 0);
+    source_->Seek(static_cast<int64_t>(current_frame_position_), SeekOrigin::kStart);
   }
   // The latest telemetry on the way, for the key frame found.
   std::optional<InfoRecord> telemetry;
@@ -332,7 +333,7 @@ int CFileNvr::NextKeyFrame(RecFrame** out) {
     // The window ended inside a frame: read again from that frame, in a
     // window large enough for it.
     if (needed > window_size) window_.resize(needed);
-    source_->Seek(static_cast<int64_t>(noted + position), 0);
+    source_->Seek(static_cast<int64_t>(noted + position), SeekOrigin::kStart);
   }
 }
 
@@ -356,7 +357,7 @@ int CFileNvr::PrevKeyFrame(RecFrame** out) {
     const uint64_t stop = start == end ? end : std::min<uint64_t>(end, start + kMaxFrameSize);
     start = start > kStepWindow ? start - kStepWindow : 0;
     window_.resize(static_cast<size_t>(stop - start));
-    if (source_->Seek(static_cast<int64_t>(start), 0) != 0) return 1;
+    if (source_->Seek(static_cast<int64_t>(start), SeekOrigin::kStart) != 0) return 1;
     const size_t count = ReadFully(window_.data(), window_.size());
     std::optional<StreamFrame> last_key;
     size_t last_key_at = 0;

@@ -27,8 +27,10 @@ int CNvrFile::Close() {
   return 0;
 }
 
-int CNvrFile::Seek(int64_t offset, int origin) {
-  return Tvfs_windows_seek_stream_segment_pos(ProcessTvfs().handle(), stream_, offset, origin);
+int CNvrFile::Seek(int64_t offset, SeekOrigin origin) {
+  // The file system takes the C library's numbering: 0 start, 1 current, 2 end.
+  return Tvfs_windows_seek_stream_segment_pos(ProcessTvfs().handle(), stream_, offset,
+                                              static_cast<int>(origin));
 }
 
 uint64_t CNvrFile::Tell() {

@@ -16,7 +16,7 @@ class CNvrFile : public CBaseFile {
   // `source` is a _stream_segment_id_; 0 when the segment opened, else 1.
   int OpenFile(const void* source, int mode) override;
   int Close() override;
-  int Seek(int64_t offset, int origin) override;
+  int Seek(int64_t offset, SeekOrigin origin) override;
   uint64_t Tell() override;
   // The segment's size from the file system, 0 on failure.
   uint64_t Size() override;

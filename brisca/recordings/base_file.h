@@ -5,6 +5,13 @@
 
 namespace brisca {
 
+// Where a byte source's seek offset counts from.
+enum class SeekOrigin {
+  kStart,
+  kCurrent,
+  kEnd,
+};
+
 class CBaseFile {
  public:
   virtual ~CBaseFile() = default;
@@ -13,8 +20,8 @@ class CBaseFile {
   // 0 on success, nonzero on failure.
   virtual int OpenFile(const void* source, int mode) = 0;
   virtual int Close() = 0;
-  // origin 0 = start, 1 = current, 2 = end. 0 on success.
-  virtual int Seek(int64_t offset, int origin) = 0;
+  // 0 on success.
+  virtual int Seek(int64_t offset, SeekOrigin origin) = 0;
   virtual uint64_t Tell() = 0;
   virtual uint64_t Size() = 0;
   // Source-specific result (see each source).

@@ -23,10 +23,12 @@ int COsFile::Close() {
   return 0;
 }
 
-int COsFile::Seek(int64_t offset, int origin) {
-  if (!file_ || origin < 0 || origin > 2) return -1;
-  static constexpr int kOrigins[] = {SEEK_SET, SEEK_CUR, SEEK_END};
-  return fseeko(file_, offset, kOrigins[origin]) == 0 ? 0 : -1;
+int COsFile::Seek(int64_t offset, SeekOrigin origin) {
+  if (!file_) return -1;
+  const int whence = origin == SeekOrigin::kStart     ? SEEK_SET
+                     : origin == SeekOrigin::kCurrent ? SEEK_CUR
+                                                      : SEEK_END;
+  return fseeko(file_, offset, whence) == 0 ? 0 : -1;
 }
 
 uint64_t COsFile::Tell() {

@@ -14,7 +14,7 @@ class COsFile : public CBaseFile {
   // `source` is a path (const char*); opened for binary reading. -1 on failure.
   int OpenFile(const void* source, int mode) override;
   int Close() override;
-  int Seek(int64_t offset, int origin) override;
+  int Seek(int64_t offset, SeekOrigin origin) override;
   uint64_t Tell() override;
   // Leaves the file positioned at its start.
   uint64_t Size() override;

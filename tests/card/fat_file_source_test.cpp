@@ -50,15 +50,15 @@ TEST_F(SdFileTest, ReadsSeeksAndTellsLikeAByteSource) {
   EXPECT_TRUE(std::equal(buffer.begin(), buffer.end(), content_.begin()));
   EXPECT_EQ(file.Tell(), 20000u);
   // The origin is ignored: every offset is from the start.
-  EXPECT_EQ(file.Seek(100, 2), 0);
+  EXPECT_EQ(file.Seek(100, SeekOrigin::kEnd), 0);
   EXPECT_EQ(file.Tell(), 100u);
-  EXPECT_EQ(file.Seek(29990, 1), 0);
+  EXPECT_EQ(file.Seek(29990, SeekOrigin::kCurrent), 0);
   EXPECT_EQ(file.Read(buffer.data(), 20000), 10);
   EXPECT_EQ(file.Read(buffer.data(), 20000), 0);
   EXPECT_EQ(file.ReadSome(buffer.data(), 1), 0);
-  EXPECT_EQ(file.Seek(50000, 0), 0);
+  EXPECT_EQ(file.Seek(50000, SeekOrigin::kStart), 0);
   EXPECT_EQ(file.Tell(), 30000u);
-  EXPECT_EQ(file.Seek(-1, 0), -1);
+  EXPECT_EQ(file.Seek(-1, SeekOrigin::kStart), -1);
   EXPECT_EQ(file.Write(buffer.data(), 1), -1);
   EXPECT_EQ(file.Close(), 0);
   EXPECT_EQ(file.Read(buffer.data(), 1), -1);

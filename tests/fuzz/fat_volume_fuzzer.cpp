@@ -67,7 +67,7 @@ void ReadFile(brisca::CSdFile& file, uint32_t chunk) {
     Check(file.Tell() == total && total <= size);
   }
   for (const uint64_t offset : {size / 2, size > 100 ? size - 100 : 0, uint64_t{0}, size + 5}) {
-    if (file.Seek(static_cast<int64_t>(offset), 0) != 0) return;
+    if (file.Seek(static_cast<int64_t>(offset), brisca::SeekOrigin::kStart) != 0) return;
     Check(file.Tell() == std::min(offset, size));
     const int got = file.Read(buffer.data(), chunk);
     if (got < 0) return;
