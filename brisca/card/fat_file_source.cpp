@@ -9,8 +9,7 @@ namespace brisca {
 
 CSdFile::~CSdFile() { Close(); }
 
-int CSdFile::OpenFile(const void* source, int mode) {
-  const char* path = static_cast<const char*>(source);
+int CSdFile::OpenFile(const char* path, int mode) {
   last_result_ = FatOpen(file_, path, static_cast<uint8_t>(mode));
   if (last_result_ != FatResult::kOk) {
     BrLog("CSdFile::OpenFile:1 %d %s ", static_cast<int>(last_result_), path ? path : "");

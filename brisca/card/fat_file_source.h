@@ -16,7 +16,7 @@ class CSdFile : public CBaseFile {
   // code page 936); `mode` is passed to FatOpen (1 = read). 0 on success;
   // on failure logs "CSdFile::OpenFile:1 %d %s " (result code, path) and
   // returns -1.
-  int OpenFile(const void* source, int mode) override;
+  int OpenFile(const char* path, int mode) override;
   // Always 0.
   int Close() override;
   // Positions at the absolute `offset` whatever `origin` says (offsets past

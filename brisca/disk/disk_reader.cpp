@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "brisca/base/diag_log.h"
@@ -14,20 +13,6 @@
 
 namespace brisca {
 namespace {
-
-// "disk\a\b": three numbers separated by backslashes; missing parts stay 0.
-_stream_segment_id_ ParseRecordingName(const char* name) {
-  _stream_segment_id_ id{};
-  uint32_t* parts[] = {&id.disk, &id.number[0], &id.number[1]};
-  const char* cursor = name;
-  for (uint32_t* part : parts) {
-    char* end = nullptr;
-    *part = static_cast<uint32_t>(std::strtoul(cursor, &end, 10));
-    if (end == cursor || *end != '\\') break;
-    cursor = end + 1;
-  }
-  return id;
-}
 
 BR_SYSTEMTIME ToSystemTime(const WallClock& clock, uint32_t seconds_of_day) {
   BR_SYSTEMTIME time{};
@@ -52,9 +37,8 @@ std::unique_ptr<CBaseFile> CFileNvr::OpenSource(const char* name) {
   std::unique_ptr<CBaseFile> source;
   int result = 1;
   if (source_kind_ == SourceKind::kDiskStream) {
-    const _stream_segment_id_ id = ParseRecordingName(name);
     source = std::make_unique<CNvrFile>();
-    result = source->OpenFile(&id, 0);
+    result = source->OpenFile(name, 0);
   } else {
     source = std::make_unique<COsFile>();
     result = source->OpenFile(name, 0);

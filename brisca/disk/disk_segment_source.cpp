@@ -1,18 +1,36 @@
 #include "brisca/disk/disk_segment_source.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "brisca/disk/tvfs_instance.h"
 #include "platform/talvo_file_system/day_query.h"
 
 namespace brisca {
+namespace {
+
+// "disk\a\b": three numbers separated by backslashes; missing parts stay 0.
+_stream_segment_id_ ParseRecordingName(const char* name) {
+  _stream_segment_id_ id{};
+  uint32_t* parts[] = {&id.disk, &id.number[0], &id.number[1]};
+  const char* cursor = name;
+  for (uint32_t* part : parts) {
+    char* end = nullptr;
+    *part = static_cast<uint32_t>(std::strtoul(cursor, &end, 10));
+    if (end == cursor || *end != '\\') break;
+    cursor = end + 1;
+  }
+  return id;
+}
+
+}  // namespace
 
 CNvrFile::~CNvrFile() { Close(); }
 
-int CNvrFile::OpenFile(const void* source, int) {
+int CNvrFile::OpenFile(const char* name, int) {
   Close();
-  if (!source) return 1;
-  id_ = *static_cast<const _stream_segment_id_*>(source);
+  if (!name) return 1;
+  id_ = ParseRecordingName(name);
   stream_ = Tvfs_windows_open_stream_segment(ProcessTvfs().handle(), &id_, 0xFFFF, 0);
   if (stream_ < 0) {
     stream_ = -1;

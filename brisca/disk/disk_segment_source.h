@@ -13,8 +13,9 @@ class CNvrFile : public CBaseFile {
  public:
   ~CNvrFile() override;
 
-  // `source` is a _stream_segment_id_; 0 when the segment opened, else 1.
-  int OpenFile(const void* source, int mode) override;
+  // `name` is a recording name "disk\a\b" (missing numbers are 0); 0 when
+  // the segment opened, else 1.
+  int OpenFile(const char* name, int mode) override;
   int Close() override;
   int Seek(int64_t offset, SeekOrigin origin) override;
   uint64_t Tell() override;

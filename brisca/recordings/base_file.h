@@ -16,9 +16,10 @@ class CBaseFile {
  public:
   virtual ~CBaseFile() = default;
 
-  // Opens a source; `source` is a path or a source-specific identifier.
-  // 0 on success, nonzero on failure.
-  virtual int OpenFile(const void* source, int mode) = 0;
+  // Opens a source by its name: a host path, a path on the card volume or a
+  // disk recording name, as each source says. 0 on success, nonzero on
+  // failure.
+  virtual int OpenFile(const char* name, int mode) = 0;
   virtual int Close() = 0;
   // 0 on success.
   virtual int Seek(int64_t offset, SeekOrigin origin) = 0;

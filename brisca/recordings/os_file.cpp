@@ -6,9 +6,8 @@ namespace brisca {
 
 COsFile::~COsFile() { Close(); }
 
-int COsFile::OpenFile(const void* source, int mode) {
+int COsFile::OpenFile(const char* path, int mode) {
   Close();
-  const char* path = static_cast<const char*>(source);
   file_ = path ? std::fopen(path, "rb") : nullptr;
   if (!file_) {
     BrLog("COsFile::OpenFile:1 %d %s ", mode, path ? path : "");

@@ -12,7 +12,7 @@ class COsFile : public CBaseFile {
   ~COsFile() override;
 
   // `source` is a path (const char*); opened for binary reading. -1 on failure.
-  int OpenFile(const void* source, int mode) override;
+  int OpenFile(const char* path, int mode) override;
   int Close() override;
   int Seek(int64_t offset, SeekOrigin origin) override;
   uint64_t Tell() override;
