@@ -48,7 +48,7 @@ int32_t BRISCA_CALL JV_StartExortFile(const char* names, int32_t count, const ch
     auto worker = std::make_shared<CExportFileJv>(std::move(copies), folder, callback, user);
     const uint32_t handle = ExportHandles().Issue(worker);
     if (handle == 0) return 1;
-    if (worker->Start() != 1) {
+    if (worker->Start() != brisca::CThread::kStarted) {
       ExportHandles().Erase(handle);
       return 1;
     }

@@ -34,7 +34,7 @@ int CThread::Start(EntryFunction entry, void* user) {
   } catch (const std::system_error&) {
     return 0;
   }
-  return 1;
+  return kStarted;
 }
 
 int CThread::Stop(uint32_t timeout_ms) {

@@ -29,9 +29,14 @@ class CThread {
   CThread(const CThread&) = delete;
   CThread& operator=(const CThread&) = delete;
 
-  // Returns 1 when a thread was created, 0 when one is already started (even
-  // if its body has returned, until Stop) or creation failed. Resets the stop
-  // event first. The thread runs `entry(user)` when `entry` is given, else Run().
+  // Start's result when a thread was created; the exports built on workers
+  // answer 0 for success, so they compare with this rather than a bare 1.
+  static constexpr int kStarted = 1;
+
+  // Returns kStarted when a thread was created, 0 when one is already
+  // started (even if its body has returned, until Stop) or creation failed.
+  // Resets the stop event first. The thread runs `entry(user)` when `entry`
+  // is given, else Run().
   int Start(EntryFunction entry = nullptr, void* user = nullptr);
 
   // Signals the stop event and waits for the thread; returns 1, or 0 when no

@@ -23,7 +23,7 @@ int CIndexReader::GetFileInfo(RecFileParam* out) {
   return 0;
 }
 
-int CIndexReader::StartReading() { return Start() == 1 ? 0 : 1; }
+int CIndexReader::StartReading() { return Start() == kStarted ? 0 : 1; }
 
 int CIndexReader::StopReading() {
   Stop(kStopTimeoutMs);

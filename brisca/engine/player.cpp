@@ -134,7 +134,7 @@ int CPlayer::Play() {
     last_step_ = 0;
     end_check_ = 0;
   }
-  return worker_.Start(&CPlayer::WorkerEntry, this) == 1 ? 0 : 1;
+  return worker_.Start(&CPlayer::WorkerEntry, this) == CThread::kStarted ? 0 : 1;
 }
 
 void CPlayer::Stop() {

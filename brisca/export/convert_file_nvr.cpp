@@ -71,7 +71,7 @@ int CConvertFileNvr::StartConversion(uint32_t packed_start, uint32_t packed_end)
   if (IsStarted()) return 0;
   packed_start_ = packed_start;
   packed_end_ = packed_end;
-  return Start() == 1 ? 0 : -1;
+  return Start() == kStarted ? 0 : -1;
 }
 
 void CConvertFileNvr::Finish() {
