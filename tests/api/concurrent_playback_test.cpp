@@ -15,24 +15,12 @@
 #include <thread>
 
 #include "brisca.h"
+#include "brisca/testing/memory_target.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// A target that counts pictures presented while its decoder is erased.
-struct GuardedTarget {
-  BR_VIDEO_TARGET target{1u << BR_PIXFMT_I420, &GuardedTarget::Present, this};
-  std::atomic<bool> live{false};
-  std::atomic<int> presents{0};
-  std::atomic<int> after_erase{0};
-
-  static void Present(BR_VIDEO_TARGET* target, const BR_PICTURE*) {
-    auto* self = static_cast<GuardedTarget*>(target->user);
-    if (!self->live) self->after_erase++;
-    self->presents++;
-  }
-};
+using brisca::testing::MemoryTarget;
 
 std::atomic<uint32_t> g_handle{0};
 std::atomic<int> g_callback_calls{0};
@@ -78,7 +66,8 @@ TEST(ConcurrentPlaybackTest, SteeringWhileAnotherThreadClosesReopensAndErases) {
 #else
   const int rounds = 2000;
 #endif
-  GuardedTarget targets[2];
+  // Presents are forbidden from each erase until the next decoder opens.
+  MemoryTarget targets[2];
   std::atomic<bool> done{false};
 
   std::thread steering([&] {
@@ -114,10 +103,10 @@ TEST(ConcurrentPlaybackTest, SteeringWhileAnotherThreadClosesReopensAndErases) {
   for (int round = 0; round < rounds; ++round) {
     uint32_t handle = 0;
     ASSERT_EQ(BR_CreateDecoder(&handle), 0);
-    for (auto& target : targets) target.live = true;
+    for (auto& target : targets) target.AllowPresents();
     g_handle = handle;
-    BR_OpenFile(early.c_str(), &targets[0].target, 0, handle);
-    BR_OpenFile(late.c_str(), &targets[1].target, 1, handle);
+    BR_OpenFile(early.c_str(), targets[0].target(), 0, handle);
+    BR_OpenFile(late.c_str(), targets[1].target(), 1, handle);
     BR_SetInfoFrameCallBack(handle, 0, &OnInfo);
     BR_SetEndCallBack(handle, 0, &OnEnd);
     BR_Play(handle, 0);
@@ -126,7 +115,7 @@ TEST(ConcurrentPlaybackTest, SteeringWhileAnotherThreadClosesReopensAndErases) {
     switch (random() % 3) {
       case 0:
         BR_CloseFile(handle, static_cast<int32_t>(random() % 2));
-        BR_OpenFile(late.c_str(), &targets[1].target, 1, handle);
+        BR_OpenFile(late.c_str(), targets[1].target(), 1, handle);
         BR_Play(handle, 1);
         break;
       case 1:
@@ -137,14 +126,14 @@ TEST(ConcurrentPlaybackTest, SteeringWhileAnotherThreadClosesReopensAndErases) {
         break;  // erased with both channels playing
     }
     ASSERT_EQ(BR_EraseDecoder(handle), 0);
-    for (auto& target : targets) target.live = false;
+    for (auto& target : targets) target.ForbidPresents();
   }
   done = true;
   steering.join();
   g_handle = 0;
 
-  EXPECT_GT(targets[0].presents.load() + targets[1].presents.load(), 0);
-  EXPECT_EQ(targets[0].after_erase.load() + targets[1].after_erase.load(), 0);
+  EXPECT_GT(targets[0].presents() + targets[1].presents(), 0u);
+  EXPECT_EQ(targets[0].forbidden_presents() + targets[1].forbidden_presents(), 0u);
   EXPECT_GT(g_callback_calls.load(), 0);
   EXPECT_EQ(g_callback_waits_allowed.load(), 0);
 }

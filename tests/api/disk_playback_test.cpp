@@ -18,10 +18,12 @@
 #include <vector>
 
 #include "brisca.h"
+#include "brisca/testing/memory_target.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using brisca::testing::MemoryTarget;
 
 constexpr int kChannels = 8;
 
@@ -40,14 +42,6 @@ void BRISCA_CALL OnInfo(const unsigned char*, uint32_t, uint32_t low, uint32_t h
 void BRISCA_CALL OnEnd(int32_t channel, uint32_t) {
   if (channel >= 0 && channel < kChannels) ++events.ends[static_cast<size_t>(channel)];
 }
-
-struct CountingTarget {
-  BR_VIDEO_TARGET target{1u << BR_PIXFMT_I420, &CountingTarget::Present, this};
-  std::atomic<int> presents{0};
-  static void Present(BR_VIDEO_TARGET* target, const BR_PICTURE*) {
-    ++static_cast<CountingTarget*>(target->user)->presents;
-  }
-};
 
 bool RunCommand(const std::string& command) { return std::system(command.c_str()) == 0; }
 
@@ -107,9 +101,9 @@ TEST(DiskPlaybackTest, EightChannelsPlayTogetherFromADisk) {
   ASSERT_EQ(BR_CreateDecoder(&decoder), 0);
   NVR_UnMount(decoder, 0);
   ASSERT_EQ(NVR_Mount(decoder, 0), 0);
-  std::array<CountingTarget, kChannels> targets;
+  std::array<MemoryTarget, kChannels> targets;
   for (int channel = 0; channel < kChannels; ++channel) {
-    ASSERT_EQ(BR_OpenFile(names[channel].c_str(), &targets[channel].target, channel, decoder), 0)
+    ASSERT_EQ(BR_OpenFile(names[channel].c_str(), targets[channel].target(), channel, decoder), 0)
         << names[channel];
   }
   EXPECT_EQ(BR_GetSynChannel(decoder), 0);
@@ -125,7 +119,7 @@ TEST(DiskPlaybackTest, EightChannelsPlayTogetherFromADisk) {
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   for (int channel = 0; channel < kChannels; ++channel) {
     EXPECT_EQ(events.ends[static_cast<size_t>(channel)].load(), 1) << channel;
-    EXPECT_GE(targets[channel].presents.load(), 3 * 25) << channel;
+    EXPECT_GE(targets[channel].presents(), 3u * 25) << channel;
   }
   {
     const std::lock_guard lock(events.mutex);
@@ -141,12 +135,12 @@ TEST(DiskPlaybackTest, EightChannelsPlayTogetherFromADisk) {
   ASSERT_EQ(BR_CreateDecoder(&decoder), 0);
   NVR_UnMount(decoder, 0);
   ASSERT_EQ(NVR_Mount(decoder, 0), 0);
-  CountingTarget again;
-  ASSERT_EQ(BR_OpenFile(names[4].c_str(), &again.target, 0, decoder), 0);
+  MemoryTarget again;
+  ASSERT_EQ(BR_OpenFile(names[4].c_str(), again.target(), 0, decoder), 0);
   ASSERT_EQ(BR_SetEndCallBack(decoder, 0, OnEnd), 0);
   ASSERT_EQ(BR_Play(decoder, 0), 0);
   ASSERT_TRUE(WaitUntil([] { return events.ends[0] > 0; }));
-  EXPECT_GE(again.presents.load(), 3 * 25);
+  EXPECT_GE(again.presents(), 3u * 25);
   EXPECT_EQ(BR_CloseFile(decoder, 0), 0);
   EXPECT_EQ(BR_EraseDecoder(decoder), 0);
   NVR_UnMount(decoder, 0);

@@ -11,13 +11,15 @@
 #include <string>
 
 #include "brisca.h"
+#include "brisca/testing/memory_target.h"
 
 namespace {
+
+using brisca::testing::MemoryTarget;
 
 void BRISCA_CALL IgnoreInfoFrame(const unsigned char*, uint32_t, uint32_t, uint32_t, uint32_t) {}
 void BRISCA_CALL IgnoreEnd(int32_t, uint32_t) {}
 void BRISCA_CALL IgnoreCutMessage(int32_t, int32_t, uint32_t) {}
-void IgnorePicture(BR_VIDEO_TARGET*, const BR_PICTURE*) {}
 
 std::string TemporaryPath(const std::string& name) {
   return (std::filesystem::temp_directory_path() /
@@ -63,9 +65,9 @@ class NullHandleTest : public ::testing::TestWithParam<HandleKind> {
 };
 
 TEST_P(NullHandleTest, DecoderAndChannelExports) {
-  BR_VIDEO_TARGET target{1u << BR_PIXFMT_I420, IgnorePicture, nullptr};
+  MemoryTarget window;
   EXPECT_EQ(BR_EraseDecoder(handle_), 0);
-  EXPECT_EQ(BR_OpenFile("/no/such/recording.strm", &target, 0, handle_), 0);
+  EXPECT_EQ(BR_OpenFile("/no/such/recording.strm", window.target(), 0, handle_), 0);
   EXPECT_EQ(BR_CloseFile(handle_, 0), 1);
   EXPECT_EQ(BR_Play(handle_, 0), 1);
   EXPECT_EQ(BR_Stop(handle_, 0), 1);
@@ -176,11 +178,11 @@ class EmptyDecoderExportsTest : public ::testing::Test {
 };
 
 TEST_F(EmptyDecoderExportsTest, OpenRefusals) {
-  BR_VIDEO_TARGET target{1u << BR_PIXFMT_I420, IgnorePicture, nullptr};
-  EXPECT_EQ(BR_OpenFile("/no/such/recording.strm", &target, 0, decoder_), 1);
-  EXPECT_EQ(BR_OpenFile(nullptr, &target, 0, decoder_), 1);
-  EXPECT_EQ(BR_OpenFile("/no/such/recording.strm", &target, 8, decoder_), 1);
-  EXPECT_EQ(BR_OpenFile("/no/such/recording.strm", &target, -1, decoder_), 1);
+  MemoryTarget window;
+  EXPECT_EQ(BR_OpenFile("/no/such/recording.strm", window.target(), 0, decoder_), 1);
+  EXPECT_EQ(BR_OpenFile(nullptr, window.target(), 0, decoder_), 1);
+  EXPECT_EQ(BR_OpenFile("/no/such/recording.strm", window.target(), 8, decoder_), 1);
+  EXPECT_EQ(BR_OpenFile("/no/such/recording.strm", window.target(), -1, decoder_), 1);
 }
 
 TEST_F(EmptyDecoderExportsTest, EmptySlots) {

@@ -4,7 +4,6 @@
 #include <png.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -18,10 +17,13 @@
 #include <vector>
 
 #include "brisca.h"
+#include "brisca/testing/memory_target.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using brisca::testing::MemoryTarget;
+using brisca::testing::Presented;
 
 constexpr int kWidth = 96;
 constexpr int kHeight = 64;
@@ -29,22 +31,16 @@ constexpr int kHeight = 64;
 // never reported.
 constexpr auto kEndDeadline = std::chrono::seconds(60);
 
-// A presentation target that counts the pictures it is shown.
-struct CountingTarget {
-  BR_VIDEO_TARGET target{1u << BR_PIXFMT_I420, &CountingTarget::Present, this};
-  std::atomic<int> presents{0};
-  std::atomic<int> unexpected{0};
-
-  static void Present(BR_VIDEO_TARGET* target, const BR_PICTURE* picture) {
-    auto* self = static_cast<CountingTarget*>(target->user);
-    self->presents++;
-    if (picture->format != BR_PIXFMT_I420 || picture->width != kWidth ||
-        picture->height != kHeight || !picture->plane[0] || !picture->plane[1] ||
-        !picture->plane[2] || picture->stride[0] < kWidth) {
-      self->unexpected++;
-    }
+// Pictures presented to `target` that are not I420 of the recordings' size
+// with all three planes: the ones it refused, and the others of a wrong size.
+size_t Unexpected(const MemoryTarget& target) {
+  size_t unexpected = target.refused();
+  for (const Presented& picture : target.presented()) {
+    if (picture.width != kWidth || picture.height != kHeight || picture.stride[0] < kWidth)
+      ++unexpected;
   }
-};
+  return unexpected;
+}
 
 // What the callbacks reported. The user value is 32 bits wide, too narrow
 // for a pointer, so the reports go to this one place.
@@ -122,8 +118,8 @@ class ExportedPlaybackTest : public ::testing::Test {
 
 TEST_F(ExportedPlaybackTest, PlaysToTheEndAndReports) {
   const std::string recording = Generate("four.strm", 4);
-  CountingTarget window;
-  ASSERT_EQ(BR_OpenFile(recording.c_str(), &window.target, 0, decoder_), 0);
+  MemoryTarget window;
+  ASSERT_EQ(BR_OpenFile(recording.c_str(), window.target(), 0, decoder_), 0);
 
   RecFileInfo info{};
   ASSERT_EQ(JV_GetEVFInfo(decoder_, 0, &info), 0);
@@ -150,8 +146,8 @@ TEST_F(ExportedPlaybackTest, PlaysToTheEndAndReports) {
     EXPECT_EQ(reports.short_info_frames, 0);
     EXPECT_EQ(reports.info_user, 78u);
   }
-  EXPECT_GT(window.presents.load(), 0);
-  EXPECT_EQ(window.unexpected.load(), 0);
+  EXPECT_GT(window.presents(), 0u);
+  EXPECT_EQ(Unexpected(window), 0u);
 
   // The last frame shown is near the end of the recording.
   int32_t ms = -1;
@@ -174,10 +170,10 @@ TEST_F(ExportedPlaybackTest, PlaysToTheEndAndReports) {
 
 TEST_F(ExportedPlaybackTest, TwoChannelsPlayTogether) {
   const std::string recording = Generate("two.strm", 2);
-  CountingTarget first;
-  CountingTarget second;
-  ASSERT_EQ(BR_OpenFile(recording.c_str(), &first.target, 0, decoder_), 0);
-  ASSERT_EQ(BR_OpenFile(recording.c_str(), &second.target, 5, decoder_), 0);
+  MemoryTarget first;
+  MemoryTarget second;
+  ASSERT_EQ(BR_OpenFile(recording.c_str(), first.target(), 0, decoder_), 0);
+  ASSERT_EQ(BR_OpenFile(recording.c_str(), second.target(), 5, decoder_), 0);
   ASSERT_EQ(BR_SetEndCallBack(decoder_, 9, OnEnd), 0);
   ASSERT_EQ(BR_Play(decoder_, 0), 0);
   ASSERT_EQ(BR_Play(decoder_, 5), 0);
@@ -192,15 +188,15 @@ TEST_F(ExportedPlaybackTest, TwoChannelsPlayTogether) {
     EXPECT_NE(std::find(channels.begin(), channels.end(), 0), channels.end());
     EXPECT_NE(std::find(channels.begin(), channels.end(), 5), channels.end());
   }
-  EXPECT_GT(first.presents.load(), 0);
-  EXPECT_GT(second.presents.load(), 0);
-  EXPECT_EQ(first.unexpected.load() + second.unexpected.load(), 0);
+  EXPECT_GT(first.presents(), 0u);
+  EXPECT_GT(second.presents(), 0u);
+  EXPECT_EQ(Unexpected(first) + Unexpected(second), 0u);
 }
 
 TEST_F(ExportedPlaybackTest, EraseWhilePlaying) {
   const std::string recording = Generate("erase.strm", 4);
-  CountingTarget window;
-  ASSERT_EQ(BR_OpenFile(recording.c_str(), &window.target, 0, decoder_), 0);
+  MemoryTarget window;
+  ASSERT_EQ(BR_OpenFile(recording.c_str(), window.target(), 0, decoder_), 0);
   ASSERT_EQ(BR_Play(decoder_, 0), 0);
   // Closes the channel, waiting for its worker, before `window` goes away.
   EXPECT_EQ(BR_EraseDecoder(decoder_), 0);
@@ -245,8 +241,8 @@ TEST_F(ExportedPlaybackTest, WatermarkPathIsUtf16) {
   path.push_back(0);
 
   const std::string recording = Generate("mark.strm", 1);
-  CountingTarget window;
-  ASSERT_EQ(BR_OpenFile(recording.c_str(), &window.target, 0, decoder_), 0);
+  MemoryTarget window;
+  ASSERT_EQ(BR_OpenFile(recording.c_str(), window.target(), 0, decoder_), 0);
   ASSERT_EQ(BR_SetEndCallBack(decoder_, 1, OnEnd), 0);
   ASSERT_EQ(BR_Play(decoder_, 0), 0);
   ASSERT_TRUE(WaitForEnds(1));

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "brisca/present/direct_draw.h"
+#include "brisca/testing/memory_target.h"
 
 namespace {
 
@@ -27,16 +28,6 @@ struct Picture {
     std::uint32_t seed = 7;
     for (auto* plane : {&y, &u, &v})
       for (std::uint8_t& byte : *plane) byte = static_cast<std::uint8_t>((seed = seed * 1664525u + 1013904223u) >> 24);
-  }
-};
-
-struct CountingTarget {
-  BR_VIDEO_TARGET target{};
-  int shown = 0;
-  explicit CountingTarget(int format) {
-    target.formats = 1u << format;
-    target.present = [](BR_VIDEO_TARGET* self, const BR_PICTURE*) { ++static_cast<CountingTarget*>(self->user)->shown; };
-    target.user = this;
   }
 };
 
@@ -66,9 +57,9 @@ enum class Content { kNothing, kText, kTextAndWatermark };
 
 void Draw(benchmark::State& state, int format, Content content, const std::string& watermark) {
   static const Picture picture;
-  CountingTarget target(format);
+  brisca::testing::MemoryTarget target({.formats = 1u << format});
   brisca::CDirectDraw display;
-  display.SetWindow(&target.target);
+  display.SetWindow(target.target());
   if (!display.SetUp(kWidth, kHeight)) return state.SkipWithError("set-up failed");
   if (content != Content::kNothing) {
     display.SetText("2026-12-10 12:34:56 CH1", 3);
@@ -81,7 +72,7 @@ void Draw(benchmark::State& state, int format, Content content, const std::strin
   for (auto _ : state) {
     display.Draw(picture.y.data(), kWidth, picture.u.data(), picture.v.data(), kWidth / 2);
   }
-  if (target.shown != static_cast<int>(state.iterations())) state.SkipWithError("not every picture was presented");
+  if (target.presents() != static_cast<std::size_t>(state.iterations())) state.SkipWithError("not every picture was presented");
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "brisca/recordings/frame_pool.h"
 #include "brisca/recordings/rec_frame.h"
 #include "brisca/stream/stream_frame_reader.h"
+#include "brisca/testing/memory_target.h"
 #include "platform/hi_h264dec_w/hi_h264dec_w.h"
 
 namespace {
@@ -80,23 +81,12 @@ void Decode(benchmark::State& state, const Units& units) {
                                              benchmark::Counter::kIsIterationInvariantRate);
 }
 
-// A target that takes one format and only counts what it is shown.
-struct CountingTarget {
-  BR_VIDEO_TARGET target;
-  size_t shown = 0;
-  explicit CountingTarget(int format) : target{1u << format, &CountingTarget::Present, this} {}
-  static void Present(BR_VIDEO_TARGET* self, const BR_PICTURE* picture) {
-    benchmark::DoNotOptimize(picture->plane[0][0]);
-    ++static_cast<CountingTarget*>(self->user)->shown;
-  }
-};
-
 void DecodeAndPresent(benchmark::State& state, const Units& units, int format) {
   size_t shown = 0;
   for (auto _ : state) {
-    CountingTarget target(format);
+    brisca::testing::MemoryTarget target({.formats = 1u << format});
     brisca::CDirectDraw display;
-    display.SetWindow(&target.target);
+    display.SetWindow(target.target());
     brisca::CVDECHis decoder;
     decoder.BindDisplay(&display);
     decoder.Open(0, 0, 0);
@@ -106,7 +96,7 @@ void DecodeAndPresent(benchmark::State& state, const Units& units, int format) {
                      unit.bytes.data(), static_cast<uint32_t>(unit.bytes.size()), 0, 0, stamp);
     }
     decoder.Close();
-    shown = target.shown;
+    shown = target.presents();
   }
   if (shown != units.size()) state.SkipWithError("not every frame was presented");
   state.counters["fps"] = benchmark::Counter(static_cast<double>(shown),

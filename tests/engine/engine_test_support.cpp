@@ -64,49 +64,13 @@ void ManualClock::Jump(uint32_t ms) {
   changed_.notify_all();
 }
 
-MemoryTarget::MemoryTarget(TickClock& clock) : clock_(clock) {
-  target_.formats = 1u << BR_PIXFMT_I420;
-  target_.present = &MemoryTarget::Present;
-  target_.user = this;
-}
-
-void MemoryTarget::Present(BR_VIDEO_TARGET* target, const BR_PICTURE* picture) {
-  auto* self = static_cast<MemoryTarget*>(target->user);
-  const uint32_t now = self->clock_.Now();
-  std::function<void(uint64_t)> call;
-  {
-    std::lock_guard<std::mutex> hold(self->lock_);
-    self->presented_.push_back({now, picture->timestamp});
-    call = self->on_present_;
-  }
-  if (call) call(picture->timestamp);
-}
-
-void MemoryTarget::OnPresent(std::function<void(uint64_t timestamp)> call) {
-  std::lock_guard<std::mutex> hold(lock_);
-  on_present_ = std::move(call);
-}
-
-std::vector<Presented> MemoryTarget::presented() {
-  std::lock_guard<std::mutex> hold(lock_);
-  return presented_;
-}
-
-size_t MemoryTarget::count() {
-  std::lock_guard<std::mutex> hold(lock_);
-  return presented_.size();
-}
-
-std::vector<Presented> MemoryTarget::distinct() {
-  std::vector<Presented> out;
-  for (const Presented& p : presented())
-    if (out.empty() || out.back().timestamp != p.timestamp) out.push_back(p);
-  return out;
+MemoryTarget::Options ArrivalsOn(TickClock& clock) {
+  return {.clock = [&clock] { return static_cast<double>(clock.Now()); }};
 }
 
 std::vector<std::unique_ptr<MemoryTarget>> MemoryTargets(TickClock& clock, int count) {
   std::vector<std::unique_ptr<MemoryTarget>> targets;
-  for (int i = 0; i < count; ++i) targets.push_back(std::make_unique<MemoryTarget>(clock));
+  for (int i = 0; i < count; ++i) targets.push_back(std::make_unique<MemoryTarget>(ArrivalsOn(clock)));
   return targets;
 }
 

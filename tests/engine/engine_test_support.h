@@ -1,6 +1,6 @@
 // Test helpers for the playback engine: a tick clock that only moves when a
-// worker sleeps, a memory presentation target that records what it was
-// shown, and recordings made by the brisca tool.
+// worker sleeps, memory presentation targets on such a clock, and
+// recordings made by the brisca tool.
 #pragma once
 
 #include <atomic>
@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "brisca/api/brisca.h"
 #include "brisca/engine/tick_clock.h"
+#include "brisca/testing/memory_target.h"
 
 namespace brisca::testing {
 
@@ -55,33 +55,8 @@ class ManualClock : public TickClock {
   std::multiset<uint32_t> wake_ups_;
 };
 
-struct Presented {
-  uint32_t tick;       // the clock when the picture arrived
-  uint64_t timestamp;  // of the frame shown
-};
-
-// A BR_VIDEO_TARGET taking I420 that records every picture with the time
-// of its clock.
-class MemoryTarget {
- public:
-  explicit MemoryTarget(TickClock& clock);
-  BR_VIDEO_TARGET* target() { return &target_; }
-  std::vector<Presented> presented();
-  size_t count();
-  // Pictures whose timestamp differs from the one before (no refreshes).
-  std::vector<Presented> distinct();
-  // Called on the presenting thread after each picture is noted.
-  void OnPresent(std::function<void(uint64_t timestamp)> call);
-
- private:
-  static void Present(BR_VIDEO_TARGET* target, const BR_PICTURE* picture);
-  TickClock& clock_;
-  BR_VIDEO_TARGET target_{};
-  std::mutex lock_;
-  std::vector<Presented> presented_;
-  std::function<void(uint64_t)> on_present_;
-};
-
+// A memory target taking I420 whose pictures arrive at the times of `clock`.
+MemoryTarget::Options ArrivalsOn(TickClock& clock);
 std::vector<std::unique_ptr<MemoryTarget>> MemoryTargets(TickClock& clock, int count);
 
 // Runs `done` until it holds or `seconds` of real time have passed.

@@ -42,12 +42,12 @@ class PlayerTest : public ::testing::Test {
   }
   static std::vector<uint32_t> Intervals(const std::vector<Presented>& shown) {
     std::vector<uint32_t> out;
-    for (size_t i = 1; i < shown.size(); ++i) out.push_back(shown[i].tick - shown[i - 1].tick);
+    for (size_t i = 1; i < shown.size(); ++i) out.push_back(static_cast<uint32_t>(shown[i].tick - shown[i - 1].tick));
     return out;
   }
 
   VirtualClock clock_;
-  MemoryTarget target_{clock_};
+  MemoryTarget target_{testing::ArrivalsOn(clock_)};
   CPlayer player_{clock_};
   std::string path_;
 };
@@ -146,16 +146,16 @@ TEST_F(PlayerTest, SingleStepAsFollowerShowsThePictureOfTheMastersMoment) {
   player_.SetFollower(true);
   master_at(-250);  // the master's moment has not reached this recording
   player_.Step();
-  EXPECT_EQ(target_.count(), 0u);
+  EXPECT_EQ(target_.presents(), 0u);
   master_at(250);   // behind: one picture, the last one at or before the moment
   player_.Step();
-  ASSERT_EQ(target_.count(), 1u);
+  ASSERT_EQ(target_.presents(), 1u);
   EXPECT_EQ(target_.presented()[0].timestamp, frames[6]);
   EXPECT_TRUE(player_.paused());
   EXPECT_EQ(player_.given_up_frames(), 6u);
   player_.SetFollower(false);
   player_.Step();
-  ASSERT_EQ(target_.count(), 2u);
+  ASSERT_EQ(target_.presents(), 2u);
   EXPECT_EQ(target_.presented()[1].timestamp, frames[7]);
 }
 
@@ -233,7 +233,7 @@ TEST_F(PlayerTest, OpenFailureLeavesNothingOpenAndPlayRefuses) {
   EXPECT_EQ(player_.Play(), 1);
   player_.Step();
   EXPECT_EQ(player_.Seek(0), 1);
-  EXPECT_EQ(target_.count(), 0u);
+  EXPECT_EQ(target_.presents(), 0u);
 }
 
 }  // namespace

@@ -99,7 +99,7 @@ TEST_F(SyncTest, StallIsFollowedByFramesGivenUpNotByABurst) {
   Run(4000);
   std::atomic<bool> stall{true};
   std::atomic<uint32_t> stalled_at{0};
-  targets_[0]->OnPresent([&](uint64_t) {
+  targets_[0]->OnPresent([&](const testing::Presented&) {
     if (stall.exchange(false)) {
       clock_.Jump(1000);  // one second inside a present call
       stalled_at = clock_.Now();

@@ -2,6 +2,7 @@
 // changes, refresh and snapshot, over a memory presentation target.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -12,36 +13,27 @@
 #include "brisca/decode/cvdec_his.h"
 #include "brisca/present/direct_draw.h"
 #include "brisca/recordings/rec_frame.h"
+#include "brisca/testing/memory_target.h"
 #include "tests/h264/h264_test_support.h"
 
 namespace brisca {
 namespace {
 
 using test::VideoUnit;
+using testing::MemoryTarget;
 
-struct Presented {
-  int width;
-  int height;
-  std::vector<uint8_t> luma_first_row;
-};
-
-// A target that takes I420 and remembers what it was shown.
-struct MemoryTarget {
-  BR_VIDEO_TARGET target{1u << BR_PIXFMT_I420, &MemoryTarget::Present, this};
-  std::vector<Presented> shown;
-
-  static void Present(BR_VIDEO_TARGET* self, const BR_PICTURE* picture) {
-    auto* memory = static_cast<MemoryTarget*>(self->user);
-    memory->shown.push_back({picture->width, picture->height,
-                             std::vector<uint8_t>(picture->plane[0], picture->plane[0] + picture->width)});
-  }
-};
+// The first row of luma of the last picture `memory` was shown.
+std::vector<uint8_t> FirstLumaRow(const MemoryTarget& memory) {
+  const std::vector<uint8_t> pixels = memory.pixels();
+  const auto width = std::min(static_cast<size_t>(memory.last().width), pixels.size());
+  return {pixels.begin(), pixels.begin() + static_cast<std::ptrdiff_t>(width)};
+}
 
 class VideoDecoderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     folder_ = test::TestFolder();
-    display_.SetWindow(&memory_.target);
+    display_.SetWindow(memory_.target());
     decoder_.BindDisplay(&display_);
     ASSERT_EQ(decoder_.Open(0, 0, 0), 1);
   }
@@ -61,7 +53,7 @@ class VideoDecoderTest : public ::testing::Test {
   }
 
   std::string folder_;
-  MemoryTarget memory_;
+  MemoryTarget memory_{{.keep_pixels = true}};
   CDirectDraw display_;
   CVDECHis decoder_;
 };
@@ -72,26 +64,27 @@ TEST_F(VideoDecoderTest, NothingIsShownBeforeTheFirstKeyFrame) {
   // Start at the second predicted frame of the first group.
   EXPECT_EQ(Feed(units[1]), 0);
   EXPECT_EQ(Feed(units[2]), 0);
-  EXPECT_TRUE(memory_.shown.empty());
+  EXPECT_EQ(memory_.presents(), 0u);
   size_t fed = 0;
   for (size_t i = 5; i < units.size(); ++i) fed += Feed(units[i]);
   EXPECT_EQ(fed, units.size() - 5);
-  EXPECT_EQ(memory_.shown.size(), units.size() - 5);
+  EXPECT_EQ(memory_.presents(), units.size() - 5);
 }
 
 TEST_F(VideoDecoderTest, SizeChangeSetsTheDisplayUpAgain) {
   for (const VideoUnit& unit : Recording("small", "176x144")) Feed(unit);
   for (const VideoUnit& unit : Recording("large", "352x288")) Feed(unit);
-  ASSERT_FALSE(memory_.shown.empty());
-  EXPECT_EQ(memory_.shown.front().width, 176);
-  EXPECT_EQ(memory_.shown.back().width, 352);
-  EXPECT_EQ(memory_.shown.back().height, 288);
+  const std::vector<testing::Presented> shown = memory_.presented();
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.front().width, 176);
+  EXPECT_EQ(shown.back().width, 352);
+  EXPECT_EQ(shown.back().height, 288);
   EXPECT_EQ(decoder_.width(), 352);
 }
 
 TEST_F(VideoDecoderTest, RefreshAndSnapshotUseTheLastPicture) {
   decoder_.Refresh();
-  EXPECT_TRUE(memory_.shown.empty());
+  EXPECT_EQ(memory_.presents(), 0u);
   uint8_t stamp[kPictureStampSize] = {};
   const std::string bmp = folder_ + "/snap.bmp";
   EXPECT_EQ(decoder_.Snapshot(bmp, stamp), 0);
@@ -99,10 +92,10 @@ TEST_F(VideoDecoderTest, RefreshAndSnapshotUseTheLastPicture) {
 
   const std::vector<VideoUnit> units = Recording("refresh", "176x144");
   for (const VideoUnit& unit : units) Feed(unit);
-  const Presented last = memory_.shown.back();
+  const std::vector<uint8_t> last_row = FirstLumaRow(memory_);
   decoder_.Refresh();
-  ASSERT_EQ(memory_.shown.size(), units.size() + 1);
-  EXPECT_EQ(memory_.shown.back().luma_first_row, last.luma_first_row);
+  ASSERT_EQ(memory_.presents(), units.size() + 1);
+  EXPECT_EQ(FirstLumaRow(memory_), last_row);
 
   EXPECT_EQ(decoder_.Snapshot(bmp, stamp), 0);
   EXPECT_EQ(std::filesystem::file_size(bmp), 54u + 176 * 144 * 3);

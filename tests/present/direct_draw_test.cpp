@@ -12,12 +12,13 @@
 #include "brisca/present/color_tables.h"
 #include "brisca/present/osd_text.h"
 #include "brisca/present/watermark.h"
+#include "brisca/testing/memory_target.h"
 #include "present_test_support.h"
 
 namespace brisca {
 namespace {
 
-using test::MemoryTarget;
+using testing::MemoryTarget;
 using test::Planes;
 
 constexpr unsigned kI420 = 1u << BR_PIXFMT_I420;
@@ -38,9 +39,9 @@ TEST(DirectDraw, ModeFollowsTargetFormats) {
                {kBgr24, CDirectDraw::kModeBgr24},
                {0, CDirectDraw::kModeBgr24}};
   for (const auto& c : cases) {
-    MemoryTarget target(c.formats);
+    MemoryTarget target({.formats = c.formats, .keep_pixels = true});
     CDirectDraw display;
-    display.SetWindow(&target.target);
+    display.SetWindow(target.target());
     ASSERT_TRUE(display.SetUp(16, 8));
     EXPECT_EQ(display.mode(), c.mode) << c.formats;
     EXPECT_TRUE(display.ready());
@@ -48,23 +49,23 @@ TEST(DirectDraw, ModeFollowsTargetFormats) {
 }
 
 TEST(DirectDraw, NewTargetChoosesModeAgain) {
-  MemoryTarget yuv(kI420);
-  MemoryTarget rgb(kRgb565);
+  MemoryTarget yuv({.formats = kI420, .keep_pixels = true});
+  MemoryTarget rgb({.formats = kRgb565, .keep_pixels = true});
   CDirectDraw display;
-  display.SetWindow(&yuv.target);
+  display.SetWindow(yuv.target());
   ASSERT_TRUE(display.SetUp(16, 8));
-  display.SetWindow(&rgb.target);
+  display.SetWindow(rgb.target());
   EXPECT_EQ(display.mode(), CDirectDraw::kModeRgb565);
   const Planes p(16, 8, 128, 128, 128);
   EXPECT_EQ(DrawPlanes(display, p), 0);
-  EXPECT_EQ(rgb.last.format, BR_PIXFMT_RGB565);
+  EXPECT_EQ(rgb.last().format, BR_PIXFMT_RGB565);
 }
 
 TEST(DirectDraw, DrawBeforeSetUpOrWithoutTargetFails) {
-  MemoryTarget target(kBgr24);
+  MemoryTarget target({.formats = kBgr24, .keep_pixels = true});
   const Planes p(16, 8, 128, 128, 128);
   CDirectDraw display;
-  display.SetWindow(&target.target);
+  display.SetWindow(target.target());
   EXPECT_EQ(DrawPlanes(display, p), -1);
 
   CDirectDraw no_target;
@@ -75,13 +76,13 @@ TEST(DirectDraw, DrawBeforeSetUpOrWithoutTargetFails) {
   display.Release();
   EXPECT_FALSE(display.ready());
   EXPECT_EQ(DrawPlanes(display, p), -1);
-  EXPECT_EQ(target.presents, 0);
+  EXPECT_EQ(target.presents(), 0u);
 }
 
 TEST(DirectDraw, RejectsBadSizesAndStrides) {
-  MemoryTarget target(kBgr24);
+  MemoryTarget target({.formats = kBgr24, .keep_pixels = true});
   CDirectDraw display;
-  display.SetWindow(&target.target);
+  display.SetWindow(target.target());
   EXPECT_FALSE(display.SetUp(0, 8));
   EXPECT_FALSE(display.SetUp(16, -1));
   EXPECT_FALSE(display.SetUp(kDisplayMaxSide + 1, 8));
@@ -91,57 +92,58 @@ TEST(DirectDraw, RejectsBadSizesAndStrides) {
   EXPECT_EQ(display.Draw(p.y.data(), 15, p.u.data(), p.v.data(), 8), -1);
   EXPECT_EQ(display.Draw(p.y.data(), 16, p.u.data(), p.v.data(), 7), -1);
   EXPECT_EQ(display.Draw(nullptr, 16, p.u.data(), p.v.data(), 8), -1);
-  EXPECT_EQ(target.presents, 0);
+  EXPECT_EQ(target.presents(), 0u);
 }
 
 TEST(DirectDraw, I420PresentsPlanesAsTheyAreWithoutOverlay) {
-  MemoryTarget target(kI420 | kBgr24);
+  MemoryTarget target({.formats = kI420 | kBgr24, .keep_pixels = true});
   CDirectDraw display;
-  display.SetWindow(&target.target);
+  display.SetWindow(target.target());
   ASSERT_TRUE(display.SetUp(32, 16));
   const Planes p(40, 16, 100, 110, 120);  // rows longer than the picture
   ASSERT_EQ(display.Draw(p.y.data(), 40, p.u.data(), p.v.data(), 20), 0);
-  ASSERT_EQ(target.presents, 1);
-  EXPECT_EQ(target.last.format, BR_PIXFMT_I420);
-  EXPECT_EQ(target.last.width, 32);
-  EXPECT_EQ(target.last.height, 16);
-  EXPECT_EQ(target.last.plane[0], p.y.data());
-  EXPECT_EQ(target.last.plane[1], p.u.data());
-  EXPECT_EQ(target.last.plane[2], p.v.data());
-  EXPECT_EQ(target.last.stride[0], 40);
-  EXPECT_EQ(target.last.stride[1], 20);
-  EXPECT_EQ(target.last.stride[2], 20);
-  EXPECT_EQ(target.last.overlay, nullptr);
+  ASSERT_EQ(target.presents(), 1u);
+  EXPECT_EQ(target.last().format, BR_PIXFMT_I420);
+  EXPECT_EQ(target.last().width, 32);
+  EXPECT_EQ(target.last().height, 16);
+  EXPECT_EQ(target.last().plane[0], p.y.data());
+  EXPECT_EQ(target.last().plane[1], p.u.data());
+  EXPECT_EQ(target.last().plane[2], p.v.data());
+  EXPECT_EQ(target.last().stride[0], 40);
+  EXPECT_EQ(target.last().stride[1], 20);
+  EXPECT_EQ(target.last().stride[2], 20);
+  EXPECT_EQ(target.last().overlay, nullptr);
 }
 
 TEST(DirectDraw, Bgr24PresentsConvertedRowsTopFirst) {
-  MemoryTarget target(kBgr24);
+  MemoryTarget target({.formats = kBgr24, .keep_pixels = true});
   CDirectDraw display;
-  display.SetWindow(&target.target);
+  display.SetWindow(target.target());
   ASSERT_TRUE(display.SetUp(8, 4));
   Planes p(8, 4, 235, 128, 128);
   std::fill(p.y.begin() + 8 * 3, p.y.end(), 16);  // bottom row black
   ASSERT_EQ(DrawPlanes(display, p), 0);
-  EXPECT_EQ(target.last.format, BR_PIXFMT_BGR24);
-  EXPECT_EQ(target.last.stride[0], 8 * 3);
-  EXPECT_EQ(target.last.overlay, nullptr);
-  ASSERT_EQ(target.pixels.size(), 8u * 4u * 3u);
-  EXPECT_EQ(target.pixels[0], 254);
-  EXPECT_EQ(target.pixels[8 * 3 * 3], 0);
+  EXPECT_EQ(target.last().format, BR_PIXFMT_BGR24);
+  EXPECT_EQ(target.last().stride[0], 8 * 3);
+  EXPECT_EQ(target.last().overlay, nullptr);
+  ASSERT_EQ(target.pixels().size(), 8u * 4u * 3u);
+  EXPECT_EQ(target.pixels()[0], 254);
+  EXPECT_EQ(target.pixels()[8 * 3 * 3], 0);
 }
 
 TEST(DirectDraw, Rgb565PresentsConvertedPixels) {
-  MemoryTarget target(kRgb565 | kBgr24);
+  MemoryTarget target({.formats = kRgb565 | kBgr24, .keep_pixels = true});
   CDirectDraw display;
-  display.SetWindow(&target.target);
+  display.SetWindow(target.target());
   ASSERT_TRUE(display.SetUp(6, 2));
   const Planes p(6, 2, 128, 128, 255);
   ASSERT_EQ(DrawPlanes(display, p), 0);
-  EXPECT_EQ(target.last.format, BR_PIXFMT_RGB565);
-  EXPECT_EQ(target.last.stride[0], 12);
+  EXPECT_EQ(target.last().format, BR_PIXFMT_RGB565);
+  EXPECT_EQ(target.last().stride[0], 12);
+  const std::vector<std::uint8_t> pixels = target.pixels();
   for (int i = 0; i < 12; ++i) {
     std::uint16_t pixel = 0;
-    std::memcpy(&pixel, target.pixels.data() + i * 2, 2);
+    std::memcpy(&pixel, pixels.data() + i * 2, 2);
     EXPECT_EQ(pixel, YuvToRgb565(128, 128, 255));
   }
 }
@@ -166,21 +168,22 @@ TEST(DirectDraw, TextInCornerThreeOf704x576) {
 }
 
 TEST(DirectDraw, I420TextGoesIntoOverlayOnly) {
-  MemoryTarget target(kI420);
+  MemoryTarget target({.formats = kI420, .keep_pixels = true});
   CDirectDraw display;
-  display.SetWindow(&target.target);
+  display.SetWindow(target.target());
   ASSERT_TRUE(display.SetUp(128, 64));
   display.SetText("Hello", 1);
   const Planes p(128, 64, 16, 128, 128);
   ASSERT_EQ(DrawPlanes(display, p), 0);
-  ASSERT_NE(target.last.overlay, nullptr);
-  ASSERT_EQ(target.overlay.size(), 128u * 64u * 4u);
+  ASSERT_NE(target.last().overlay, nullptr);
+  const std::vector<std::uint8_t> overlay = target.overlay();
+  ASSERT_EQ(overlay.size(), 128u * 64u * 4u);
   const CDirectDraw::TextBox box = display.MeasureText(128, 64);
   ASSERT_GT(box.width, 0);
   int lit = 0;
   for (int y = 0; y < 64; ++y) {
     for (int x = 0; x < 128; ++x) {
-      const std::uint8_t* px = target.overlay.data() + (y * 128 + x) * 4;
+      const std::uint8_t* px = overlay.data() + (y * 128 + x) * 4;
       const bool inside = x >= box.x && x < box.x + box.width && y >= box.y && y < box.y + box.height;
       if (!inside) {
         ASSERT_EQ(px[3], 0) << x << "," << y;
@@ -194,17 +197,17 @@ TEST(DirectDraw, I420TextGoesIntoOverlayOnly) {
   }
   EXPECT_GT(lit, 20);
   // The picture itself is untouched.
-  EXPECT_EQ(target.last.plane[0], p.y.data());
+  EXPECT_EQ(target.last().plane[0], p.y.data());
 
   display.SetText("", 1);
   ASSERT_EQ(DrawPlanes(display, p), 0);
-  EXPECT_EQ(target.last.overlay, nullptr);
+  EXPECT_EQ(target.last().overlay, nullptr);
 }
 
 TEST(DirectDraw, Bgr24TextIsWhiteInItsCorner) {
-  MemoryTarget target(kBgr24);
+  MemoryTarget target({.formats = kBgr24, .keep_pixels = true});
   CDirectDraw display;
-  display.SetWindow(&target.target);
+  display.SetWindow(target.target());
   ASSERT_TRUE(display.SetUp(200, 100));
   display.SetText("WWW", 2);
   const Planes p(200, 100, 16, 128, 128);
@@ -213,11 +216,12 @@ TEST(DirectDraw, Bgr24TextIsWhiteInItsCorner) {
   ASSERT_GT(box.width, 0);
   EXPECT_EQ(box.x, 5);
   EXPECT_EQ(box.y, 100 - box.height - 5);
+  const std::vector<std::uint8_t> pixels = target.pixels();
   int white = 0;
   int outside = 0;
   for (int y = 0; y < 100; ++y) {
     for (int x = 0; x < 200; ++x) {
-      const std::uint8_t* px = target.pixels.data() + (y * 200 + x) * 3;
+      const std::uint8_t* px = pixels.data() + (y * 200 + x) * 3;
       const bool inside = x >= box.x && x < box.x + box.width && y >= box.y && y < box.y + box.height;
       if (px[0] == 255 && px[1] == 255 && px[2] == 255) ++white;
       if (!inside && px[0] != 0) ++outside;
@@ -388,15 +392,15 @@ struct TempDir {
 void ExpectPresented(unsigned formats, const MemoryTarget& target, const Planes& p,
                      const ReferenceComposer& reference) {
   if (formats == kI420) {
-    EXPECT_EQ(target.last.plane[0], p.y.data());
-    EXPECT_EQ(target.last.plane[1], p.u.data());
-    EXPECT_EQ(target.last.plane[2], p.v.data());
-    EXPECT_EQ(target.last.overlay != nullptr, !reference.Overlay().empty());
-    EXPECT_TRUE(SameBytes(target.overlay, reference.Overlay()));
+    EXPECT_EQ(target.last().plane[0], p.y.data());
+    EXPECT_EQ(target.last().plane[1], p.u.data());
+    EXPECT_EQ(target.last().plane[2], p.v.data());
+    EXPECT_EQ(target.last().overlay != nullptr, !reference.Overlay().empty());
+    EXPECT_TRUE(SameBytes(target.overlay(), reference.Overlay()));
   } else if (formats == kRgb565) {
-    EXPECT_TRUE(SameBytes(target.pixels, reference.Rgb565(p)));
+    EXPECT_TRUE(SameBytes(target.pixels(), reference.Rgb565(p)));
   } else {
-    EXPECT_TRUE(SameBytes(target.pixels, reference.Bgr24(p)));
+    EXPECT_TRUE(SameBytes(target.pixels(), reference.Bgr24(p)));
   }
 }
 
@@ -444,9 +448,9 @@ TEST(DirectDraw, EveryPresentedByteMatchesTheReferenceAcrossChanges) {
   for (const unsigned formats : {kI420, kRgb565, kBgr24}) {
     for (const auto& c : cases) {
       SCOPED_TRACE(std::string(c.name) + ", formats " + std::to_string(formats));
-      MemoryTarget target(formats);
+      MemoryTarget target({.formats = formats, .keep_pixels = true});
       CDirectDraw display;
-      display.SetWindow(&target.target);
+      display.SetWindow(target.target());
       ASSERT_TRUE(display.SetUp(width, height));
       const Look* before = nullptr;
       int seed = 0;
@@ -496,9 +500,9 @@ TEST(DirectDraw, ChangesFromAnotherThreadReachTheNextPicture) {
   const int width = 64;
   const int height = 32;
   for (const unsigned formats : {kI420, kRgb565, kBgr24}) {
-    MemoryTarget target(formats);
+    MemoryTarget target({.formats = formats, .keep_pixels = true});
     CDirectDraw display;
-    display.SetWindow(&target.target);
+    display.SetWindow(target.target());
     ASSERT_TRUE(display.SetUp(width, height));
     display.InitWatermark(mark, true, 100);
     std::thread settings([&] {

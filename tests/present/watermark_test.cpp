@@ -9,13 +9,14 @@
 #include <vector>
 
 #include "brisca/present/direct_draw.h"
+#include "brisca/testing/memory_target.h"
 #include "present_test_support.h"
 
 namespace brisca {
 namespace {
 
 namespace fs = std::filesystem;
-using test::MemoryTarget;
+using testing::MemoryTarget;
 using test::Planes;
 
 class WatermarkTest : public ::testing::Test {
@@ -47,16 +48,17 @@ class WatermarkTest : public ::testing::Test {
   std::vector<int> DrawPixel(CDirectDraw& display, std::uint8_t luma) {
     const Planes p(16, 8, luma, 128, 128);
     EXPECT_EQ(display.Draw(p.y.data(), 16, p.u.data(), p.v.data(), 8), 0);
-    return {target_.pixels[0], target_.pixels[1], target_.pixels[2]};
+    const std::vector<std::uint8_t> pixels = target_.pixels();
+    return {pixels[0], pixels[1], pixels[2]};
   }
 
   void SetUpDisplay(CDirectDraw& display) {
-    display.SetWindow(&target_.target);
+    display.SetWindow(target_.target());
     ASSERT_TRUE(display.SetUp(16, 8));
   }
 
   fs::path dir_;
-  MemoryTarget target_{1u << BR_PIXFMT_BGR24};
+  MemoryTarget target_{{.formats = 1u << BR_PIXFMT_BGR24, .keep_pixels = true}};
 };
 
 TEST(WatermarkOpacityRule, AlphaTimes255HundredthsTruncated) {
@@ -172,24 +174,24 @@ TEST_F(WatermarkTest, ScaledToPictureSize) {
 
 TEST_F(WatermarkTest, I420OverlayCarriesWatermarkWithOpacityAsAlpha) {
   const std::string png = WritePng("mark.png", 4, 4, 200, 100, 50, 255);
-  MemoryTarget target(1u << BR_PIXFMT_I420);
+  MemoryTarget target({.formats = 1u << BR_PIXFMT_I420, .keep_pixels = true});
   CDirectDraw display;
-  display.SetWindow(&target.target);
+  display.SetWindow(target.target());
   ASSERT_TRUE(display.SetUp(16, 8));
   display.InitWatermark(png, true, 50);
   const Planes p(16, 8, 16, 128, 128);
   ASSERT_EQ(display.Draw(p.y.data(), 16, p.u.data(), p.v.data(), 8), 0);
-  ASSERT_NE(target.last.overlay, nullptr);
-  EXPECT_EQ(target.overlay[0], 50);
-  EXPECT_EQ(target.overlay[1], 100);
-  EXPECT_EQ(target.overlay[2], 200);
-  EXPECT_EQ(target.overlay[3], 127);
+  ASSERT_NE(target.last().overlay, nullptr);
+  EXPECT_EQ(target.overlay()[0], 50);
+  EXPECT_EQ(target.overlay()[1], 100);
+  EXPECT_EQ(target.overlay()[2], 200);
+  EXPECT_EQ(target.overlay()[3], 127);
 
   // Alpha 0 still uses the overlay, fully transparent.
   display.SetWatermarkAlpha(0);
   ASSERT_EQ(display.Draw(p.y.data(), 16, p.u.data(), p.v.data(), 8), 0);
-  ASSERT_NE(target.last.overlay, nullptr);
-  EXPECT_EQ(target.overlay[3], 0);
+  ASSERT_NE(target.last().overlay, nullptr);
+  EXPECT_EQ(target.overlay()[3], 0);
 }
 
 }  // namespace

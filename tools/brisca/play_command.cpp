@@ -17,8 +17,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <ctime>
 #include <filesystem>
 #include <limits>
 #include <memory>
@@ -32,6 +30,7 @@
 #include "brisca/api/brisca.h"
 #include "brisca/disk/disk_manager.h"
 #include "brisca/disk/disk_reader.h"
+#include "brisca/testing/memory_target.h"
 #include "tools/brisca/commands.h"
 #include "tools/brisca/play_figures.h"
 #include "tools/brisca/play_script.h"
@@ -173,115 +172,6 @@ double NowMs() {
   return Ms(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-double ThreadCpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
-}
-
-// A channel's "window": keeps a copy of every picture it is handed, as a
-// window's back buffer would, and notes when each new frame arrived.
-class MemoryTarget {
- public:
-  explicit MemoryTarget(unsigned formats) {
-    target_.formats = formats;
-    target_.present = &MemoryTarget::Present;
-    target_.user = this;
-  }
-  MemoryTarget(const MemoryTarget&) = delete;
-  MemoryTarget& operator=(const MemoryTarget&) = delete;
-
-  BR_VIDEO_TARGET* target() { return &target_; }
-
-  // Read after the channel's worker has stopped.
-  const std::vector<ShownPicture>& shown() const { return shown_; }
-  uint64_t refreshes() const { return refreshes_; }
-  uint64_t refused() const { return refused_; }
-  int width() const { return width_; }
-  int height() const { return height_; }
-  double cpu_seconds() const { return cpu_seconds_; }
-
- private:
-  static void Present(BR_VIDEO_TARGET* target, const BR_PICTURE* picture) {
-    static_cast<MemoryTarget*>(target->user)->Keep(picture);
-  }
-
-  void Keep(const BR_PICTURE* picture) {
-    // The arrival is taken before anything else, so that the copy below
-    // does not count as lateness.
-    const double tick = NowMs();
-    const double cpu_start = ThreadCpuSeconds();
-    std::lock_guard hold(mutex_);
-    if (!Acceptable(picture)) {
-      ++refused_;
-      return;
-    }
-    if (any_ && picture->timestamp == last_timestamp_) {
-      ++refreshes_;
-    } else {
-      shown_.push_back({picture->timestamp, tick});
-    }
-    any_ = true;
-    last_timestamp_ = picture->timestamp;
-    width_ = picture->width;
-    height_ = picture->height;
-    Copy(*picture);
-    cpu_seconds_ += ThreadCpuSeconds() - cpu_start;
-  }
-
-  bool Acceptable(const BR_PICTURE* picture) const {
-    if (!picture || picture->format < BR_PIXFMT_I420 || picture->format > BR_PIXFMT_BGR24 ||
-        (target_.formats & (1u << picture->format)) == 0 || picture->width < 1 ||
-        picture->height < 1 || !picture->plane[0]) {
-      return false;
-    }
-    return picture->format != BR_PIXFMT_I420 || (picture->plane[1] && picture->plane[2]);
-  }
-
-  void Copy(const BR_PICTURE& picture) {
-    const size_t w = static_cast<size_t>(picture.width);
-    const size_t h = static_cast<size_t>(picture.height);
-    struct Plane {
-      int index;
-      size_t row_bytes;
-      size_t rows;
-    };
-    std::array<Plane, 3> planes{};
-    size_t count = 1;
-    if (picture.format == BR_PIXFMT_I420) {
-      planes = {{{0, w, h}, {1, (w + 1) / 2, (h + 1) / 2}, {2, (w + 1) / 2, (h + 1) / 2}}};
-      count = 3;
-    } else {
-      planes[0] = {0, w * (picture.format == BR_PIXFMT_RGB565 ? 2 : 3), h};
-    }
-    size_t total = 0;
-    for (size_t p = 0; p < count; ++p) total += planes[p].row_bytes * planes[p].rows;
-    picture_.resize(total);
-    uint8_t* out = picture_.data();
-    for (size_t p = 0; p < count; ++p) {
-      const unsigned char* row = picture.plane[planes[p].index];
-      for (size_t y = 0; y < planes[p].rows; ++y) {
-        std::memcpy(out, row, planes[p].row_bytes);
-        out += planes[p].row_bytes;
-        row += picture.stride[planes[p].index];
-      }
-    }
-  }
-
-  BR_VIDEO_TARGET target_{};
-  std::mutex mutex_;
-  // Guarded by mutex_:
-  std::vector<ShownPicture> shown_;
-  uint64_t refreshes_ = 0;
-  uint64_t refused_ = 0;
-  bool any_ = false;
-  uint64_t last_timestamp_ = 0;
-  int width_ = 0;
-  int height_ = 0;
-  double cpu_seconds_ = 0;
-  std::vector<uint8_t> picture_;
-};
-
 // What the info-frame and end callbacks report. Their user value is only
 // 32 bits wide, so they find this through a pointer of the file instead.
 struct Events {
@@ -379,7 +269,7 @@ class Playback {
 
   const std::string& disk_folder() const { return disk_folder_; }
   int sync_channel() const { return sync_channel_; }
-  const MemoryTarget& target(size_t channel) const { return *targets_[channel]; }
+  const testing::MemoryTarget& target(size_t channel) const { return *targets_[channel]; }
   const Events& events() const { return events_; }
   double played_seconds() const { return played_ms_ / 1000; }
   double start_ms() const { return start_ms_; }
@@ -405,7 +295,9 @@ class Playback {
 
   const Options& options_;
   Events events_;
-  std::vector<std::unique_ptr<MemoryTarget>> targets_;
+  // Each channel's "window": copies every picture it is handed into one
+  // buffer, as a window's back buffer would, and notes when each arrived.
+  std::vector<std::unique_ptr<testing::MemoryTarget>> targets_;
   uint32_t handle_ = 0;
   bool mounted_ = false;
   std::string disk_folder_;
@@ -528,7 +420,8 @@ bool Playback::Run() {
 
   const unsigned formats = 1u << options_.format.code;
   for (size_t i = 0; i < channels; ++i) {
-    targets_.push_back(std::make_unique<MemoryTarget>(formats));
+    targets_.push_back(std::make_unique<testing::MemoryTarget>(
+        testing::MemoryTarget::Options{.formats = formats, .keep_pixels = true, .clock = NowMs}));
     const int result = BR_OpenFile(options_.names[i].c_str(), targets_[i]->target(),
                                    static_cast<int32_t>(i), handle_);
     if (result != 0) {
@@ -647,7 +540,9 @@ std::string JsonString(const std::string& text) {
 
 struct ChannelReport {
   const std::string* name;
-  const MemoryTarget* target;
+  const testing::MemoryTarget* target;
+  std::vector<ShownPicture> shown;  // the pictures of new frames, in arrival order
+  uint64_t refreshes = 0;           // pictures of the frame shown before again
   RecordingFrames frames;
   ChannelFigures figures;
   // How far the channel's schedule runs from the synchronising channel's
@@ -705,9 +600,9 @@ void PrintJson(const Options& options, const Playback& playback, const CpuTime& 
                 "\"frames\": %zu, \"telemetry_records\": %zu, \"shown\": %zu, "
                 "\"refreshes\": %llu, \"dropped\": %zu, \"not_in_recording\": %zu, "
                 "\"refused_pictures\": %llu, \"mean_interval_ms\": %.3f, ",
-                i, JsonString(*r.name).c_str(), r.target->width(), r.target->height(),
+                i, JsonString(*r.name).c_str(), r.target->last().width, r.target->last().height,
                 r.frames.video.size(), r.frames.telemetry, f.shown,
-                static_cast<unsigned long long>(r.target->refreshes()), f.dropped,
+                static_cast<unsigned long long>(r.refreshes), f.dropped,
                 f.not_in_recording, static_cast<unsigned long long>(r.target->refused()),
                 f.mean_interval_ms);
     if (f.timed) {
@@ -763,7 +658,7 @@ void PrintText(const Options& options, const Playback& playback, const CpuTime& 
     const ChannelReport& r = reports[i];
     const ChannelFigures& f = r.figures;
     std::printf("%-3zu %7zu %7zu %8llu %7zu ", i, r.frames.video.size(), f.shown,
-                static_cast<unsigned long long>(r.target->refreshes()), f.dropped);
+                static_cast<unsigned long long>(r.refreshes), f.dropped);
     if (f.timed && f.shown) {
       std::printf("%6zu %7.1f%% %9.2f %9.2f %9.2f", f.late,
                   100.0 * static_cast<double>(f.on_time) / static_cast<double>(f.shown),
@@ -772,7 +667,7 @@ void PrintText(const Options& options, const Playback& playback, const CpuTime& 
       std::printf("%6s %8s %9.2f %9s %9s", "-", "-", f.mean_interval_ms, "-", "-");
     }
     std::printf(" %9s %8zu %5d  %s (%dx%d)\n", OptionalMs(r.sync_distance_ms, "-").c_str(),
-                r.given_up, r.ends, r.name->c_str(), r.target->width(), r.target->height());
+                r.given_up, r.ends, r.name->c_str(), r.target->last().width, r.target->last().height);
     if (f.not_in_recording || r.target->refused()) {
       std::printf("    %zu shown timestamps not in the recording, %llu pictures refused\n",
                   f.not_in_recording, static_cast<unsigned long long>(r.target->refused()));
@@ -854,7 +749,7 @@ std::vector<ActionReport> CompareChannels(const Options& options, const Playback
   const std::vector<PlayPhase> phases = PhasesOf(options, playback);
   std::vector<ChannelTrack> tracks(reports.size());
   for (size_t i = 0; i < reports.size(); ++i) {
-    tracks[i] = {reports[i].target->shown(), reports[i].frames.video, reports[i].frames.clock};
+    tracks[i] = {reports[i].shown, reports[i].frames.video, reports[i].frames.clock};
     reports[i].given_up = GivenUp(tracks[i].shown, tracks[i].frames, phases);
   }
   const auto sync = static_cast<size_t>(playback.sync_channel());
@@ -896,6 +791,9 @@ int RunPlayCommand(int argc, char** argv) {
   for (size_t i = 0; i < reports.size(); ++i) {
     reports[i].name = &options.names[i];
     reports[i].target = &playback.target(i);
+    for (const testing::Presented& p : reports[i].target->distinct())
+      reports[i].shown.push_back({p.timestamp, p.tick});
+    reports[i].refreshes = reports[i].target->presented().size() - reports[i].shown.size();
     reports[i].ends = playback.events().ends[i].load();
   }
   if (!ListAllFrames(options, playback.disk_folder(), reports)) return 1;
@@ -907,7 +805,7 @@ int RunPlayCommand(int argc, char** argv) {
                                   [](const ScriptStep& step) { return IsAction(step.kind); });
   double target_cpu = 0;
   for (ChannelReport& r : reports) {
-    r.figures = ComputeFigures(r.target->shown(), r.frames.video, options.reverse, r.ends > 0,
+    r.figures = ComputeFigures(r.shown, r.frames.video, options.reverse, r.ends > 0,
                                timed);
     target_cpu += r.target->cpu_seconds();
   }
