@@ -7,6 +7,7 @@
 
 #include "brisca/card/fat_file_source.h"
 #include "brisca/card/raw_fat_volume.h"
+#include "brisca/recordings/byte_source_wrap.h"
 #include "brisca/recordings/os_file.h"
 
 namespace brisca {
@@ -76,8 +77,8 @@ std::string CardContainerPath(const std::string& folder, int mode, int partition
 }
 
 std::unique_ptr<CBaseFile> MakeCardSource(int mode) {
-  if (mode == kCardFolderMode) return std::make_unique<COsFile>();
-  return std::make_unique<CSdFile>();
+  if (mode == kCardFolderMode) return WrapByteSource(std::make_unique<COsFile>());
+  return WrapByteSource(std::make_unique<CSdFile>());
 }
 
 size_t ReadFromSource(CBaseFile& source, void* buffer, size_t count) {

@@ -7,6 +7,7 @@
 
 #include "brisca/base/diag_log.h"
 #include "brisca/disk/disk_segment_source.h"
+#include "brisca/recordings/byte_source_wrap.h"
 #include "brisca/recordings/os_file.h"
 #include "brisca/stream/stream_examination.h"
 #include "brisca/stream/stream_records.h"
@@ -35,16 +36,17 @@ CFileNvr::~CFileNvr() { Close(); }
 
 std::unique_ptr<CBaseFile> CFileNvr::OpenSource(const char* name) {
   std::unique_ptr<CBaseFile> source;
-  int result = 1;
   if (source_kind_ == SourceKind::kDiskStream) {
-    source = std::make_unique<CNvrFile>();
-    result = source->OpenFile(name, 0);
+    auto segment = std::make_unique<CNvrFile>();
+    segment_ = segment.get();
+    source = WrapByteSource(std::move(segment));
   } else {
-    source = std::make_unique<COsFile>();
-    result = source->OpenFile(name, 0);
+    source = WrapByteSource(std::make_unique<COsFile>());
   }
+  const int result = source->OpenFile(name, 0);
   if (result != 0) {
     BrLog("CFileNvr::Open:1 %s %d", name, result);
+    segment_ = nullptr;
     return nullptr;
   }
   return source;
@@ -154,6 +156,7 @@ void CFileNvr::FillRecords(const StreamFrame& first, uint32_t end_seconds_of_day
 void CFileNvr::CloseSource() {
   if (source_) source_->Close();
   source_.reset();
+  segment_ = nullptr;
 }
 
 int CFileNvr::Close() {
@@ -234,7 +237,7 @@ bool CFileNvr::SeekByWallClock(int32_t ms) {
   target.hour = static_cast<uint8_t>(time.hours().count());
   target.minute = static_cast<uint8_t>(time.minutes().count());
   target.second = static_cast<uint8_t>(time.seconds().count());
-  return static_cast<CNvrFile*>(source_.get())->SeekToTime(target) == 0;
+  return segment_ != nullptr && segment_->SeekToTime(target) == 0;
 }
 
 // Finds the last key frame whose timestamp is at or before `target` by

@@ -14,6 +14,8 @@
 
 namespace brisca {
 
+class CNvrFile;
+
 inline constexpr uint32_t kStepWindow = 1048576;  // bytes read per key-frame step
 
 class CFileNvr : public CRecFile {
@@ -49,6 +51,7 @@ class CFileNvr : public CRecFile {
 
   // Guarded by main_lock_:
   std::unique_ptr<CBaseFile> source_;
+  CNvrFile* segment_ = nullptr;  // source_ or the source inside it, for disk streams
   std::unique_ptr<StreamFrameReader> reader_;
   std::vector<uint8_t> window_;  // bytes of the last key-frame step
   uint64_t first_timestamp_ = 0;
