@@ -1,6 +1,7 @@
 // The `brisca` command-line tool: sample recordings, stream inspection and
 // headless playback.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "tools/brisca/commands.h"
@@ -50,6 +51,8 @@ int main(int argc, char** argv) {
     PrintUsage();
     return 2;
   }
+  // What the library leaves out of a damaged medium is told on stderr too.
+  setenv("BRISCA_REPORT_DAMAGE", "1", 0);
   const char* command = argv[1];
   if (std::strcmp(command, "sample") == 0) {
     if (argc > 2 && std::strcmp(argv[2], "disk") == 0)
