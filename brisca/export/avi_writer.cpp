@@ -10,6 +10,8 @@
 #include <cstring>
 #include <new>
 
+#include "brisca/base/file_write.h"
+
 namespace brisca {
 namespace {
 
@@ -32,34 +34,6 @@ constexpr std::array<const char*, 15> kErrorTexts = {
     "avilib - operation needs an index",
     "avilib - Unkown Error",
 };
-
-// Writes every byte of the pieces at `offset`, continuing after partial
-// writes. False when a write fails or makes no progress; what was written
-// is then cut off by Close, which ends the file at the last whole chunk.
-bool WriteFully(int fd, std::array<iovec, 3> pieces, int count, uint64_t offset) {
-  iovec* piece = pieces.data();
-  while (count > 0) {
-    const ssize_t written = pwritev(fd, piece, count, static_cast<off_t>(offset));
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    offset += static_cast<uint64_t>(written);
-    size_t left = static_cast<size_t>(written);
-    while (count > 0 && left >= piece->iov_len) {
-      left -= piece->iov_len;
-      ++piece;
-      --count;
-    }
-    if (count > 0) {
-      piece->iov_base = static_cast<uint8_t*>(piece->iov_base) + left;
-      piece->iov_len -= left;
-    }
-  }
-  return true;
-}
-
-bool WriteFully(int fd, const void* data, size_t length, uint64_t offset) {
-  return WriteFully(fd, {iovec{const_cast<void*>(data), length}}, 1, offset);
-}
 
 void PutU32(uint8_t* out, uint32_t value) { std::memcpy(out, &value, 4); }
 
@@ -97,7 +71,7 @@ std::unique_ptr<CAviWriter> CAviWriter::Open(const char* path, int* error) {
     return give_up(AVI_ERR_NO_MEMORY);
   }
   const std::array<uint8_t, kAviHeaderBytes> zeros{};
-  if (!WriteFully(fd, zeros.data(), zeros.size(), 0)) {
+  if (!WriteFullyAt(fd, zeros.data(), zeros.size(), 0)) {
     writer->fd_ = -1;  // closed by give_up
     return give_up(AVI_ERR_WRITE);
   }
@@ -111,7 +85,7 @@ CAviWriter::~CAviWriter() {
 
 int CAviWriter::WriteProvisionalHeader() {
   const std::array<uint8_t, kAviHeaderBytes> header = BuildProvisionalAviHeader(streams_);
-  if (!WriteFully(fd_, header.data(), header.size(), 0)) return Fail(AVI_ERR_CLOSE);
+  if (!WriteFullyAt(fd_, header.data(), header.size(), 0)) return Fail(AVI_ERR_CLOSE);
   return 0;
 }
 
@@ -145,25 +119,47 @@ int CAviWriter::SetAudio(int channels, int32_t sample_rate, int bits_per_sample,
 void CAviWriter::Commit() {
   written_end_ = position_;
   written_entries_ = index_.size();
-  written_video_frames_ = streams_.video_frames;
-  for (size_t i = 0; i < written_audio_bytes_.size(); ++i)
-    written_audio_bytes_[i] = streams_.audio[i].bytes;
+}
+
+void CAviWriter::KeepWholeChunks() {
+  // A write that fails part-way has still put its first bytes in the file,
+  // in order: the file's size says which chunks are whole.
+  uint64_t reached = written_end_;
+  struct stat info {};
+  if (size_tells_progress_ && fstat(fd_, &info) == 0 && static_cast<uint64_t>(info.st_size) > reached)
+    reached = static_cast<uint64_t>(info.st_size);
+  size_t kept = written_entries_;
+  uint64_t end = written_end_;
+  for (; kept < index_.size(); ++kept) {
+    const IndexEntry& entry = index_[kept];
+    const uint64_t chunk_end = uint64_t{entry.offset} + 8 + entry.length + entry.length % 2;
+    if (chunk_end > reached) break;
+    end = chunk_end;
+  }
+  for (size_t i = kept; i < index_.size(); ++i) {
+    const IndexEntry& entry = index_[i];
+    if (entry.id[1] == '0') {
+      --streams_.video_frames;
+    } else {
+      streams_.audio[static_cast<size_t>(entry.id[1] - '1')].bytes -= entry.length;
+    }
+  }
+  index_.resize(kept);
+  position_ = end;
+  buffered_ = 0;
+  Commit();
+  // Cut what the failed write left after the last whole chunk now, so that
+  // the next write of chunks starts at the file's end again.
+  if (ftruncate(fd_, static_cast<off_t>(end)) != 0) size_tells_progress_ = false;
 }
 
 int CAviWriter::Flush() {
   if (buffered_ == 0) return 0;
-  const bool written = WriteFully(fd_, buffer_.get(), buffered_, written_end_);
-  buffered_ = 0;
-  if (!written) {
-    // Back to the last whole chunk in the file; what the failed write left
-    // after it is cut off at close.
-    position_ = written_end_;
-    index_.resize(written_entries_);
-    streams_.video_frames = written_video_frames_;
-    for (size_t i = 0; i < written_audio_bytes_.size(); ++i)
-      streams_.audio[i].bytes = written_audio_bytes_[i];
+  if (!WriteFullyAt(fd_, buffer_.get(), buffered_, written_end_)) {
+    KeepWholeChunks();
     return Fail(AVI_ERR_WRITE);
   }
+  buffered_ = 0;
   Commit();
   return 0;
 }
@@ -188,6 +184,13 @@ int CAviWriter::WriteChunk(const char* id, uint32_t flags, const uint8_t* data, 
   uint8_t header[8];
   std::memcpy(header, id, 4);
   PutU32(header + 4, length);
+  const uint64_t chunk_at = position_;
+  position_ += bytes;
+  if (stream == kVideo) {
+    ++streams_.video_frames;
+  } else {
+    streams_.audio[static_cast<size_t>(stream)].bytes += length;
+  }
   if (bytes <= kBufferBytes) {
     uint8_t* out = buffer_.get() + buffered_;
     std::memcpy(out, header, sizeof header);
@@ -195,24 +198,17 @@ int CAviWriter::WriteChunk(const char* id, uint32_t flags, const uint8_t* data, 
     // The pad byte is written here, never read from past the caller's data.
     if (length % 2) out[sizeof header + length] = 0;
     buffered_ += static_cast<size_t>(bytes);
-  } else {
-    // Larger than the buffer, which Flush has emptied: written by itself.
-    static const uint8_t kPad = 0;
-    if (!WriteFully(fd_,
-                    {iovec{header, sizeof header}, iovec{const_cast<uint8_t*>(data), length},
-                     iovec{const_cast<uint8_t*>(&kPad), 1}},
-                    length % 2 ? 3 : 2, position_)) {
-      index_.pop_back();
-      return Fail(AVI_ERR_WRITE);
-    }
+    return 0;
   }
-  position_ += bytes;
-  if (stream == kVideo) {
-    ++streams_.video_frames;
-  } else {
-    streams_.audio[static_cast<size_t>(stream)].bytes += length;
+  // Larger than the buffer, which Flush has emptied: written by itself.
+  static const uint8_t kPad = 0;
+  const iovec pieces[] = {iovec{header, sizeof header}, iovec{const_cast<uint8_t*>(data), length},
+                          iovec{const_cast<uint8_t*>(&kPad), 1}};
+  if (!WriteFullyAt(fd_, pieces, length % 2 ? 3 : 2, chunk_at)) {
+    KeepWholeChunks();
+    return Fail(AVI_ERR_WRITE);
   }
-  if (buffered_ == 0) Commit();
+  Commit();
   return 0;
 }
 
@@ -235,16 +231,18 @@ int CAviWriter::Close() {
   std::memcpy(index_header, "idx1", 4);
   const size_t index_bytes = index_.size() * sizeof(IndexEntry);
   PutU32(index_header + 4, static_cast<uint32_t>(index_bytes));
-  const bool has_index =
-      WriteFully(fd_, {iovec{index_header, sizeof index_header}, iovec{index_.data(), index_bytes}},
-                 2, position_);
+  const iovec index_pieces[] = {iovec{index_header, sizeof index_header},
+                                iovec{index_.data(), index_bytes}};
+  const bool has_index = WriteFullyAt(fd_, index_pieces, 2, position_);
   if (has_index) position_ += sizeof index_header + index_bytes;
   if (!has_index) result = Fail(AVI_ERR_WRITE_INDEX);
 
   const std::array<uint8_t, kAviHeaderBytes> header =
       BuildFinalAviHeader(streams_, position_, movie_end, has_index);
-  if (!WriteFully(fd_, header.data(), header.size(), 0) ||
-      ftruncate(fd_, static_cast<off_t>(position_)) != 0)
+  // The cut comes even after a failed header: the file must not end in
+  // part of an idx1.
+  const bool header_written = WriteFullyAt(fd_, header.data(), header.size(), 0);
+  if (ftruncate(fd_, static_cast<off_t>(position_)) != 0 || !header_written)
     result = Fail(AVI_ERR_CLOSE);
   // A close that fails may have lost written data.
   if (close(fd_) != 0) result = Fail(AVI_ERR_CLOSE);

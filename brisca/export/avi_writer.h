@@ -6,15 +6,17 @@
 //
 // Chunks gather in a 1 MiB buffer and go to the file a buffer at a time
 // (a larger chunk goes by itself): one write per chunk would cost a system
-// call per frame. When a write fails, every chunk not yet in the file is
-// dropped with its index entry, including chunks whose calls returned 0, so
-// the file, once closed, still ends after its last whole chunk.
+// call per frame. When a write fails (a full disk, a file size limit), the
+// chunks that reached the file whole are kept, even those of a buffer
+// written only in part; the others are dropped with their index entries,
+// including chunks whose calls returned 0. The file is cut after the last
+// kept chunk at once, so that it never holds a partial chunk, and once
+// closed its header and idx1 describe exactly the chunks in it.
 //
 // Every operation reports 0 or -1 and leaves its error code in error().
 // One thread at a time uses a writer.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -77,7 +79,7 @@ class CAviWriter {
   // many; an odd chunk is padded with a zero byte). The index entry of a
   // key frame is flagged 0x10. -1 with AVI_ERR_SIZE_LIMIT or
   // AVI_ERR_NO_MEMORY (the chunk is not added), or AVI_ERR_WRITE (the chunk
-  // and every other one not yet in the file are dropped).
+  // and every other one not whole in the file are dropped).
   int WriteVideoFrame(const uint8_t* data, uint32_t length, bool key_frame);
   // Appends a "0Nwb" chunk to the current audio track (N = track + 1); as
   // WriteVideoFrame. AVI_ERR_NOT_PERMITTED when no track was set.
@@ -88,7 +90,9 @@ class CAviWriter {
   // AVI_ERR_WRITE when gathered chunks were dropped, AVI_ERR_WRITE_INDEX
   // when idx1 could not be written (the header then says so and the file is
   // still readable), AVI_ERR_CLOSE when the header, the cut or the close
-  // failed. Later operations fail with AVI_ERR_NOT_PERMITTED.
+  // failed (a file whose final header is missing keeps the provisional one,
+  // which readers take as a file of unknown length). Later operations fail
+  // with AVI_ERR_NOT_PERMITTED.
   int Close();
 
   int error() const { return error_; }
@@ -107,8 +111,12 @@ class CAviWriter {
 
   explicit CAviWriter(int fd) : fd_(fd) {}
   int WriteChunk(const char* id, uint32_t flags, const uint8_t* data, uint32_t length, int stream);
-  // Writes the gathered chunks; when that fails, drops them (AVI_ERR_WRITE).
+  // Writes the gathered chunks; when that fails, keeps those that reached
+  // the file whole (AVI_ERR_WRITE).
   int Flush();
+  // After a failed write from `written_end_`: keeps the chunks from there
+  // that are whole in the file, drops the rest and cuts the file after them.
+  void KeepWholeChunks();
   // What is in the file now is what a failed write falls back to.
   void Commit();
   int WriteProvisionalHeader();
@@ -126,11 +134,12 @@ class CAviWriter {
 
   std::unique_ptr<uint8_t[]> buffer_;  // kBufferBytes; chunks from `written_end_` on
   size_t buffered_ = 0;
-  // The file up to here holds whole chunks: its end, index entries and counts.
+  // The file up to here holds whole chunks: its end and their index entries.
   uint64_t written_end_ = kAviHeaderBytes;
   size_t written_entries_ = 0;
-  uint32_t written_video_frames_ = 0;
-  std::array<uint64_t, kAviMaxAudioTracks> written_audio_bytes_{};
+  // The file ends at `written_end_` before each write of chunks, so its size
+  // after a failed one tells how far the bytes got. False once a cut failed.
+  bool size_tells_progress_ = true;
 };
 
 }  // namespace brisca

@@ -5,15 +5,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "brisca/base/file_write.h"
 #include "tests/export/export_test_support.h"
 
 namespace brisca {
@@ -326,56 +329,176 @@ TEST(AviWriterTest, ChunkLargerThanTheBufferGoesByItself) {
   EXPECT_EQ(file->index[2].offset, 2048u + 1008u + 1500010u);
 }
 
-TEST(AviWriterTest, FailedWriteDropsTheChunksNotYetInTheFile) {
-  const std::string path = WorkPath("short-write.avi");
-  constexpr uint32_t kChunk = 600000;
-  // Room for the header, one 600,000-byte chunk and a little more: the
-  // second chunk goes to the file when the third arrives, and fails.
-  const int result = WithFileSizeLimit(2048 + kChunk + 8 + 300000, [&] {
-    std::unique_ptr<CAviWriter> avi = CAviWriter::Open(path.c_str(), nullptr);
-    if (!avi || avi->SetVideo(16, 16, 25.0, "h264") != 0) return 1;
-    const std::vector<uint8_t> first = Pattern(kChunk, 6);
-    const std::vector<uint8_t> second = Pattern(kChunk, 7);
-    const std::vector<uint8_t> small = Pattern(1000, 8);
-    if (avi->WriteVideoFrame(first.data(), kChunk, true) != 0) return 2;
-    if (avi->WriteVideoFrame(second.data(), kChunk, false) != 0) return 3;
-    if (avi->WriteVideoFrame(second.data(), kChunk, false) != -1) return 4;
-    if (avi->error() != AVI_ERR_WRITE) return 5;
-    if (avi->WriteVideoFrame(small.data(), 1000, false) != 0) return 6;
-    return avi->Close() == 0 ? 0 : 7;
-  });
-  ASSERT_EQ(result, 0);
+// The chunks of the write-failure cases: 15 video frames of 199,999 bytes
+// (a key frame every fifth), each followed by 640 bytes of audio. A pair
+// takes 200,656 bytes, so five pairs fill the 1 MiB buffer: the writes of
+// chunks go out at chunks 10 and 20 and at close.
+struct Chunk {
+  std::string id;
+  std::vector<uint8_t> data;
+  bool key = false;
+};
+
+std::vector<Chunk> FailureChunks() {
+  std::vector<Chunk> chunks;
+  for (uint8_t frame = 0; frame < 15; ++frame) {
+    chunks.push_back({"00db", Pattern(199999, frame), frame % 5 == 0});
+    chunks.push_back({"01wb", Pattern(640, static_cast<uint8_t>(100 + frame)), false});
+  }
+  return chunks;
+}
+
+constexpr uint64_t kPairBytes = 200008 + 648;
+
+// The chunks a file holds from byte 2,048 up to idx1 or its end, whichever
+// header it has; nullopt when they are not a run of whole chunks.
+std::optional<std::vector<Chunk>> ChunksIn(const std::vector<uint8_t>& bytes) {
+  std::vector<Chunk> chunks;
+  AviFile file;
+  file.bytes = bytes;
+  uint64_t at = 2048;
+  while (at + 8 <= bytes.size() && file.Tag(at) != "idx1") {
+    const uint32_t length = file.U32(at + 4);
+    if (at + 8 + length + length % 2 > bytes.size()) return std::nullopt;
+    const auto data = bytes.begin() + static_cast<std::ptrdiff_t>(at + 8);
+    chunks.push_back({file.Tag(at), std::vector<uint8_t>(data, data + length), false});
+    at += 8 + length + length % 2;
+  }
+  return chunks;
+}
+
+TEST(AviWriterTest, WriteFailuresKeepEveryWholeChunkAndDescribeThem) {
+  struct Case {
+    const char* what;
+    int nth_write;  // the write call that fails (calls 1-3 are the open and
+                    // the two provisional headers), 0 for none
+    int error;
+    bool sticky;
+    rlim_t size_limit;  // RLIM_INFINITY for none
+    size_t kept;        // chunks in the file afterwards
+    bool has_index;
+    int close_error;  // AVI_ERR_NONE when Close returns 0
+    bool final_header;
+  };
+  const std::vector<Case> cases = {
+      {"first write of chunks", 4, ENOSPC, false, RLIM_INFINITY, 0, true, AVI_ERR_NONE, true},
+      {"second buffer", 5, EFBIG, false, RLIM_INFINITY, 10, true, AVI_ERR_NONE, true},
+      {"last chunks, at close", 6, ENOSPC, false, RLIM_INFINITY, 20, true, AVI_ERR_WRITE, true},
+      {"the index", 7, ENOSPC, false, RLIM_INFINITY, 30, false, AVI_ERR_WRITE_INDEX, true},
+      {"the final header", 8, EIO, false, RLIM_INFINITY, 30, true, AVI_ERR_CLOSE, false},
+      {"full disk from the second buffer on", 5, ENOSPC, true, RLIM_INFINITY, 10, false,
+       AVI_ERR_CLOSE, false},
+      // Real partial writes: the limit cuts a buffer in the middle of a
+      // chunk; the whole chunks before it stay, idx1 goes over the rest
+      // when it fits below the limit.
+      {"size limit in a buffer, room for idx1", 0, 0, false, 2048 + 7 * kPairBytes + 100000, 14,
+       true, AVI_ERR_NONE, true},
+      {"size limit in a buffer, no room for idx1", 0, 0, false, 2048 + 7 * kPairBytes + 100, 14,
+       false, AVI_ERR_WRITE_INDEX, true},
+      {"size limit at close", 0, 0, false, 2048 + 14 * kPairBytes + 200000, 28, true,
+       AVI_ERR_WRITE, true},
+  };
+  const std::vector<Chunk> written = FailureChunks();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path = WorkPath("write-failure.avi");
+    // Like the conversion, the child stops at the first failed chunk; it
+    // exits with Close's error code.
+    const int close_error = WithFileSizeLimit(c.size_limit, [&] {
+      InjectWriteFault(c.nth_write, c.error, c.sticky);
+      std::unique_ptr<CAviWriter> avi = CAviWriter::Open(path.c_str(), nullptr);
+      if (!avi || avi->SetVideo(16, 16, 25.0, "h264") != 0 || avi->SetAudio(1, 8000, 16, 1, 128) != 0)
+        return 90;
+      for (const Chunk& chunk : written) {
+        const int result = chunk.id == "00db"
+                               ? avi->WriteVideoFrame(chunk.data.data(),
+                                                      static_cast<uint32_t>(chunk.data.size()), chunk.key)
+                               : avi->WriteAudio(chunk.data.data(), static_cast<uint32_t>(chunk.data.size()));
+        if (result != 0) {
+          if (avi->error() != AVI_ERR_WRITE) return 91;
+          break;
+        }
+      }
+      return avi->Close() == 0 ? AVI_ERR_NONE : avi->error();
+    });
+    EXPECT_EQ(close_error, c.close_error);
+
+    const std::vector<uint8_t> bytes = testing::ReadBytes(path);
+    const std::optional<std::vector<Chunk>> chunks = ChunksIn(bytes);
+    ASSERT_TRUE(chunks);
+    ASSERT_EQ(chunks->size(), c.kept);
+    uint64_t end = 2048;
+    uint32_t frames = 0;
+    uint32_t audio_bytes = 0;
+    for (size_t i = 0; i < c.kept; ++i) {
+      ASSERT_EQ((*chunks)[i].id, written[i].id) << i;
+      ASSERT_EQ((*chunks)[i].data, written[i].data) << i;
+      end += 8 + written[i].data.size() + written[i].data.size() % 2;
+      if (written[i].id == "00db") {
+        ++frames;
+      } else {
+        audio_bytes += static_cast<uint32_t>(written[i].data.size());
+      }
+    }
+    if (!c.final_header) {
+      // The provisional header stays; the file still ends after its last
+      // whole chunk or its idx1.
+      AviFile provisional;
+      provisional.bytes = bytes;
+      EXPECT_EQ(provisional.U32(4), kAviProvisionalSize);
+      EXPECT_EQ(bytes.size(), end + (c.has_index ? 8 + 16 * c.kept : 0));
+      continue;
+    }
+    const std::optional<AviFile> file = ReadAvi(path);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->chunks.size(), c.kept);  // the movie list ends after the last one
+    EXPECT_EQ(file->U32(4), bytes.size() - 8);
+    EXPECT_EQ(file->U32(44), c.has_index ? 0x110u : 0x100u);
+    EXPECT_EQ(file->U32(48), frames);
+    EXPECT_EQ(file->U32(140), frames);
+    EXPECT_EQ(file->U32(264), audio_bytes);  // 4 x bytes / S, S = 4
+    ASSERT_EQ(file->has_index, c.has_index);
+    if (!c.has_index) {
+      EXPECT_EQ(bytes.size(), end);
+      continue;
+    }
+    EXPECT_EQ(bytes.size(), end + 8 + 16 * c.kept);
+    ASSERT_EQ(file->index.size(), c.kept);
+    for (size_t i = 0; i < c.kept; ++i) {
+      EXPECT_EQ(file->index[i].id, written[i].id) << i;
+      EXPECT_EQ(file->index[i].offset, file->chunks[i].offset) << i;
+      EXPECT_EQ(file->index[i].length, written[i].data.size()) << i;
+      EXPECT_EQ(file->index[i].flags, written[i].key ? 0x10u : 0u) << i;
+    }
+  }
+}
+
+TEST(AviWriterTest, WritingGoesOnAfterAFailedChunk) {
+  // A transient failure drops what it must; later chunks follow the last
+  // whole one.
+  const std::string path = WorkPath("after-failure.avi");
+  {
+    InjectWriteFault(4, EIO, false);  // the large chunk, after the small one's
+    std::unique_ptr<CAviWriter> avi = OpenFile(path);
+    ASSERT_TRUE(avi);
+    ASSERT_EQ(avi->SetVideo(16, 16, 25.0, "h264"), 0);
+    const std::vector<uint8_t> small = Pattern(999, 10);
+    const std::vector<uint8_t> large = Pattern(1500001, 11);
+    ASSERT_EQ(avi->WriteVideoFrame(small.data(), 999, true), 0);
+    EXPECT_EQ(avi->WriteVideoFrame(large.data(), 1500001, false), -1);
+    EXPECT_EQ(avi->error(), AVI_ERR_WRITE);
+    ASSERT_EQ(avi->WriteVideoFrame(small.data(), 999, false), 0);
+    EXPECT_EQ(avi->Close(), 0);
+    InjectWriteFault(0, 0, false);
+  }
   const std::optional<AviFile> file = ReadAvi(path);
   ASSERT_TRUE(file);
   ASSERT_EQ(file->chunks.size(), 2u);
-  EXPECT_EQ(file->chunks[0].data, Pattern(kChunk, 6));
-  EXPECT_EQ(file->chunks[1].offset, 2048u + kChunk + 8u);
-  EXPECT_EQ(file->chunks[1].data, Pattern(1000, 8));
+  EXPECT_EQ(file->chunks[1].offset, 2048u + 1008u);
+  EXPECT_EQ(file->chunks[1].data, Pattern(999, 10));
   ASSERT_EQ(file->index.size(), 2u);
-  EXPECT_EQ(file->index[1].offset, 2048u + kChunk + 8u);
+  EXPECT_EQ(file->index[1].offset, 2048u + 1008u);
   EXPECT_EQ(file->U32(48), 2u);
-  EXPECT_EQ(file->bytes.size(), 2048u + kChunk + 8u + 1008u + 8u + 32u);
-}
-
-TEST(AviWriterTest, MissingIndexIsReportedAndMarked) {
-  const std::string path = WorkPath("no-index.avi");
-  // The chunks fit, idx1 does not.
-  const int result = WithFileSizeLimit(2048 + 3008 + 20, [&] {
-    std::unique_ptr<CAviWriter> avi = CAviWriter::Open(path.c_str(), nullptr);
-    if (!avi || avi->SetVideo(16, 16, 25.0, "h264") != 0) return 1;
-    const std::vector<uint8_t> frame = Pattern(3000, 9);
-    if (avi->WriteVideoFrame(frame.data(), 3000, true) != 0) return 2;
-    if (avi->Close() != -1) return 3;
-    return avi->error() == AVI_ERR_WRITE_INDEX ? 0 : 4;
-  });
-  ASSERT_EQ(result, 0);
-  const std::optional<AviFile> file = ReadAvi(path);
-  ASSERT_TRUE(file);
-  EXPECT_FALSE(file->has_index);
-  EXPECT_EQ(file->U32(44), 0x100u);
-  ASSERT_EQ(file->chunks.size(), 1u);
-  EXPECT_EQ(file->bytes.size(), 2048u + 3008u);  // cut after the last chunk
-  EXPECT_EQ(file->U32(4), 2048u + 3008u - 8u);
 }
 
 TEST(AviWriterTest, ErrorTexts) {
