@@ -3,6 +3,8 @@
 // BR_UnInitialize stops it. Loading the library builds the tables at once
 // and unloading it performs BR_UnInitialize, so no worker outlives the code
 // it runs.
+#include <signal.h>
+
 #include <mutex>
 
 #include "brisca/api/brisca.h"
@@ -12,6 +14,20 @@
 
 namespace {
 
+// A write past the file size limit raises SIGXFSZ, which by default ends
+// the process with the AVI and export files half-finished. Ignored, the
+// write fails with EFBIG and the writers end their files as on a full disk.
+// A handler the host program installed is its own business and stays.
+void IgnoreFileSizeSignal() {
+  struct sigaction current {};
+  if (sigaction(SIGXFSZ, nullptr, &current) != 0) return;
+  if ((current.sa_flags & SA_SIGINFO) != 0 || current.sa_handler != SIG_DFL) return;
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGXFSZ, &ignore, nullptr);
+}
+
 uint32_t BuildConversionTables(void*) {
   brisca::Bgr24ConversionTables();
   brisca::Rgb565ConversionTables();
@@ -20,7 +36,10 @@ uint32_t BuildConversionTables(void*) {
 
 class LibraryLifetime {
  public:
-  LibraryLifetime() { BuildConversionTables(nullptr); }
+  LibraryLifetime() {
+    IgnoreFileSizeSignal();
+    BuildConversionTables(nullptr);
+  }
   ~LibraryLifetime() { BR_UnInitialize(); }
   LibraryLifetime(const LibraryLifetime&) = delete;
   LibraryLifetime& operator=(const LibraryLifetime&) = delete;

@@ -1,5 +1,6 @@
 // The `brisca` command-line tool: sample recordings, stream inspection and
 // headless playback.
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -51,6 +52,9 @@ int main(int argc, char** argv) {
     PrintUsage();
     return 2;
   }
+  // A write past the file size limit fails with EFBIG, handled like a full
+  // disk, instead of killing the tool with its output half-written.
+  std::signal(SIGXFSZ, SIG_IGN);
   // What the library leaves out of a damaged medium is told on stderr too.
   setenv("BRISCA_REPORT_DAMAGE", "1", 0);
   const char* command = argv[1];
