@@ -5,11 +5,11 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
+#include "brisca/base/file_write.h"
 #include "brisca/present/picture_sink.h"
 
 namespace brisca {
@@ -26,25 +26,16 @@ void PutU32(std::uint8_t* p, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t written = ::write(fd, data, size);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += written;
-    size -= static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
-// Writes `bytes` to a new file next to `path` and renames it onto `path`.
+// Writes `bytes` to a new file next to `path` and renames it onto `path`:
+// the name shows either the earlier file or the whole new one, never a
+// part. The data reaches the disk before the rename, so that a crash does
+// not leave an empty file under the name either.
 bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes) {
   std::string temp = path + ".XXXXXX";
   const int fd = ::mkstemp(temp.data());
   if (fd < 0) return false;
-  bool ok = ::fchmod(fd, 0644) == 0 && WriteAll(fd, bytes.data(), bytes.size());
+  bool ok = ::fchmod(fd, 0644) == 0 && WriteFully(fd, bytes.data(), bytes.size()) &&
+            ::fsync(fd) == 0;
   ok = (::close(fd) == 0) && ok;
   if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
   if (!ok) ::unlink(temp.c_str());

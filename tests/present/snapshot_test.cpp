@@ -1,12 +1,19 @@
 #include "brisca/present/snapshot.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "brisca/base/file_write.h"
 #include "brisca/present/direct_draw.h"
 #include "present_test_support.h"
 
@@ -125,6 +132,45 @@ TEST_F(SnapshotTest, UnwritablePathLeavesNothing) {
   EXPECT_FALSE(WriteSnapshotBmp((dir_ / "taken.bmp").string(), view, nullptr));
   EXPECT_EQ(EntriesInDir(), 1u);
   EXPECT_TRUE(fs::is_empty(dir_ / "taken.bmp"));
+}
+
+TEST_F(SnapshotTest, FailedWritesLeaveTheEarlierFileAndNoOther) {
+  struct Case {
+    const char* what;
+    int error;          // injected into the first write, 0 for none
+    rlim_t size_limit;  // RLIM_INFINITY for none
+  };
+  const Planes p(64, 32, 16, 128, 128);
+  const I420View view{p.y.data(), p.u.data(), p.v.data(), 64, 32, 64, 32};
+  const fs::path path = dir_ / "shot.bmp";
+  const std::string earlier = "the earlier snapshot";
+  for (const Case& c : {Case{"full disk", ENOSPC, RLIM_INFINITY}, Case{"size limit", EFBIG, RLIM_INFINITY},
+                        Case{"device error", EIO, RLIM_INFINITY},
+                        Case{"limit half-way through the pixels", 0, 3000}}) {
+    SCOPED_TRACE(c.what);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << earlier;
+    // In a child: the size limit is process-wide. Exits 0 when the
+    // snapshot was refused, as it must be.
+    const pid_t child = fork();
+    if (child == 0) {
+      std::signal(SIGXFSZ, SIG_IGN);
+      const rlimit cap{c.size_limit, c.size_limit};
+      if (setrlimit(RLIMIT_FSIZE, &cap) != 0) _exit(2);
+      if (c.error != 0) InjectWriteFault(1, c.error, true);
+      _exit(WriteSnapshotBmp(path.string(), view, nullptr) ? 1 : 0);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const std::vector<std::uint8_t> kept = ReadAll(path);
+    EXPECT_EQ(std::string(kept.begin(), kept.end()), earlier);
+    EXPECT_EQ(EntriesInDir(), 1u);
+  }
+  // With room again the snapshot replaces the earlier file.
+  ASSERT_TRUE(WriteSnapshotBmp(path.string(), view, nullptr));
+  EXPECT_EQ(fs::file_size(path), 54u + 64u * 32u * 3u);
+  EXPECT_EQ(EntriesInDir(), 1u);
 }
 
 TEST_F(SnapshotTest, RejectsEmptyOrMissingPicture) {
