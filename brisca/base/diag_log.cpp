@@ -1,6 +1,7 @@
 #include "brisca/base/diag_log.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,20 +24,6 @@ std::tm CurrentLocalTime() {
   std::tm local{};
   localtime_r(&now, &local);
   return local;
-}
-
-fs::path UserStateFolder() {
-  if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state)
-    return fs::path(state) / "corvane";
-  if (const char* home = std::getenv("HOME"); home && *home)
-    return fs::path(home) / ".local" / "state" / "corvane";
-  return fs::temp_directory_path() / "corvane";
-}
-
-fs::path DefaultLogRoot() {
-  const fs::path program = ProgramFolder();
-  if (!program.empty() && access(program.c_str(), W_OK) == 0) return program;
-  return UserStateFolder();
 }
 
 void WriteLine(const fs::path& file, const std::string& line) {
@@ -63,6 +50,37 @@ std::atomic<DebugOutputSink> debug_sink{StandardErrorSink};
 
 }  // namespace
 
+fs::path ChooseLogRoot(const fs::path& program_folder, const char* xdg_state_home,
+                       const char* home) {
+  if (!program_folder.empty()) {
+    std::error_code error;
+    if (fs::is_regular_file(program_folder / kPortableMarker, error) &&
+        access(program_folder.c_str(), W_OK) == 0)
+      return program_folder;
+  }
+  // A relative XDG_STATE_HOME is invalid and would put the log wherever the
+  // program happens to run.
+  if (xdg_state_home && fs::path(xdg_state_home).is_absolute())
+    return fs::path(xdg_state_home) / "corvane";
+  if (home && *home) return fs::path(home) / ".local" / "state" / "corvane";
+  return {};
+}
+
+fs::path DefaultLogRoot() {
+  const char* home = std::getenv("HOME");
+  std::string account_home;
+  if (!home || !*home) {
+    passwd entry{};
+    passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        found->pw_dir)
+      account_home = found->pw_dir;
+    home = account_home.c_str();
+  }
+  return ChooseLogRoot(ProgramFolder(), std::getenv("XDG_STATE_HOME"), home);
+}
+
 fs::path ProgramFolder() {
   std::error_code error;
   const fs::path exe = fs::read_symlink("/proc/self/exe", error);
@@ -87,6 +105,7 @@ fs::path DiagnosticLog::FileFor(const std::tm& when) const {
   std::snprintf(day, sizeof day, "%04d%02d%02d", when.tm_year + 1900,
                 when.tm_mon + 1, when.tm_mday);
   std::lock_guard lock(mutex_);
+  if (root_.empty()) return {};
   return root_ / "log" / day / "log.txt";
 }
 
@@ -104,7 +123,14 @@ void DiagnosticLog::Append(std::string_view message) {
   std::strftime(time, sizeof time, "%H:%M:%S", &now);
 
   const fs::path file = FileFor(now);
+  if (file.empty()) return;
+  // The root is made private: the log names the media and files examined.
+  const fs::path root = file.parent_path().parent_path().parent_path();
   std::error_code ignored;
+  if (!fs::exists(root, ignored)) {
+    fs::create_directories(root.parent_path(), ignored);
+    mkdir(root.c_str(), 0700);
+  }
   fs::create_directories(file.parent_path(), ignored);
 
   std::string line;

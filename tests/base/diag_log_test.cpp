@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace brisca {
 namespace {
@@ -93,6 +95,81 @@ TEST_F(DiagLogTest, UnwritableRootIsSilent) {
   ProcessLog().SetRoot("/proc/brisca-no-such-folder");
   BrLog("lost");  // must neither throw nor crash
   EXPECT_FALSE(fs::exists(LogFile()));
+}
+
+TEST(LogRootTest, ProgramFolderOnlyForAPortableInstall) {
+  const fs::path base = fs::temp_directory_path() / ("brisca-root-" + std::to_string(getpid()));
+  fs::remove_all(base);
+  const fs::path installed = base / "installed";
+  const fs::path portable = base / "portable-install";
+  const fs::path marker_folder = base / "marker-is-a-folder";
+  fs::create_directories(installed);
+  fs::create_directories(portable);
+  fs::create_directories(marker_folder / kPortableMarker);
+  std::ofstream(portable / kPortableMarker).put('\n');
+  const std::string state = (base / "state").string();
+  struct Case {
+    fs::path program;
+    const char* xdg_state_home;
+    const char* home;
+    fs::path root;
+  };
+  const std::vector<Case> cases = {
+      {portable, state.c_str(), "/home/u", portable},
+      {installed, state.c_str(), "/home/u", base / "state" / "corvane"},
+      {marker_folder, nullptr, "/home/u", "/home/u/.local/state/corvane"},
+      {installed, "relative/state", "/home/u", "/home/u/.local/state/corvane"},
+      {installed, "", "/home/u", "/home/u/.local/state/corvane"},
+      {"", nullptr, "/home/u", "/home/u/.local/state/corvane"},
+      {installed, nullptr, "", ""},
+      {installed, nullptr, nullptr, ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ChooseLogRoot(c.program, c.xdg_state_home, c.home), c.root)
+        << c.program << " " << (c.xdg_state_home ? c.xdg_state_home : "(unset)") << " "
+        << (c.home ? c.home : "(unset)");
+  }
+  fs::remove_all(base);
+}
+
+TEST(LogRootTest, DefaultLogGoesToAPrivateStateFolder) {
+  // The test executable's folder is no portable install: a log made with
+  // the default root lands in XDG_STATE_HOME.
+  const fs::path state = fs::temp_directory_path() / ("brisca-state-" + std::to_string(getpid()));
+  fs::remove_all(state);
+  const char* saved = std::getenv("XDG_STATE_HOME");
+  const std::string restore = saved ? saved : "";
+  setenv("XDG_STATE_HOME", state.c_str(), 1);
+  {
+    DiagnosticLog log;
+    log.SetClock(March8At140509);
+    log.Append("to the state folder");
+  }
+  if (saved) {
+    setenv("XDG_STATE_HOME", restore.c_str(), 1);
+  } else {
+    unsetenv("XDG_STATE_HOME");
+  }
+  EXPECT_EQ(ReadAll(state / "corvane" / "log" / "20260308" / "log.txt"),
+            "03/08/26 14:05:09 to the state folder\r\n");
+  EXPECT_EQ(fs::status(state / "corvane").permissions() & fs::perms::all, fs::perms::owner_all);
+  fs::remove_all(state);
+}
+
+TEST(LogRootTest, NoRootWritesNothing) {
+  const fs::path work = fs::temp_directory_path() / ("brisca-cwd-" + std::to_string(getpid()));
+  fs::remove_all(work);
+  fs::create_directories(work);
+  const fs::path before = fs::current_path();
+  fs::current_path(work);
+  DiagnosticLog log;
+  log.SetRoot({});
+  log.SetClock(March8At140509);
+  EXPECT_TRUE(log.FileFor(March8At140509()).empty());
+  log.Append("nowhere");  // must not land in the working folder
+  fs::current_path(before);
+  EXPECT_TRUE(fs::is_empty(work));
+  fs::remove_all(work);
 }
 
 std::string captured;
