@@ -11,6 +11,7 @@
 # device_file_fuzzer gets small device recording files behind a control byte.
 # card_index_fuzzer gets card index files of generated export folders and
 # evf_reader_fuzzer their containers behind two control bytes.
+# bmp_writer_fuzzer gets pictures behind six control bytes.
 # usage: make_seed_corpus.sh BRISCA_TOOL OUTPUT_FOLDER
 set -euo pipefail
 tool=$1
@@ -100,8 +101,9 @@ voice_seeds() {
   done
 }
 
-# Small recordings behind the start and end hour, minute and second: ranges
-# inside, around and after them, unreadable times, damaged streams.
+# Small recordings behind the start and end hour, minute and second and the
+# two write-failure bytes: ranges inside, around and after them, unreadable
+# times, damaged streams, a disk that fills up and a failing final header.
 conversion_seed() {  # name control-bytes sample-options...
   local name=$1 control=$2
   shift 2
@@ -111,12 +113,14 @@ conversion_seed() {  # name control-bytes sample-options...
 }
 
 conversion_seeds() {
-  conversion_seed inside '\x0a\x00\x01\x0a\x00\x04' --audio alaw
-  conversion_seed around '\x09\x00\x00\x0b\x00\x00' --audio g726-24
-  conversion_seed after '\x0b\x00\x00\x0b\x00\x05' --audio ima
-  conversion_seed unreadable '\x0a\x00\x01\xff\xff\xff' --audio ulaw
-  conversion_seed noisy '\x0a\x00\x00\x0a\x00\x05' --audio g726-40 --noise 2 --seed 7
-  conversion_seed torn '\x0a\x00\x02\x0a\x00\x05' --audio alaw --tear 3 --truncate-end --seed 9
+  conversion_seed inside '\x0a\x00\x01\x0a\x00\x04\x00\x00' --audio alaw
+  conversion_seed around '\x09\x00\x00\x0b\x00\x00\x00\x00' --audio g726-24
+  conversion_seed after '\x0b\x00\x00\x0b\x00\x05\x00\x00' --audio ima
+  conversion_seed unreadable '\x0a\x00\x01\xff\xff\xff\x00\x00' --audio ulaw
+  conversion_seed noisy '\x0a\x00\x00\x0a\x00\x05\x00\x00' --audio g726-40 --noise 2 --seed 7
+  conversion_seed torn '\x0a\x00\x02\x0a\x00\x05\x00\x00' --audio alaw --tear 3 --truncate-end --seed 9
+  conversion_seed disk-full '\x0a\x00\x00\x0a\x00\x05\x04\x04' --audio alaw
+  conversion_seed header-fails '\x0a\x00\x00\x0a\x00\x05\x06\x02' --audio ulaw
 }
 
 # Small FAT volumes with 4096-byte sectors made by mkfs.fat and filled by
@@ -217,6 +221,15 @@ evf_seeds() {
   { printf '\x00\x05'; head -c 200000 "$tmp/evf-blocks/0_fly00001.evf"; } > "$out/evf-blocks"
 }
 
+# Snapshots of random pictures: written whole, onto a full disk, over an
+# earlier file with a failing write, with text composed in, a refused stride.
+bmp_seeds() {
+  { printf '\x3f\x1f\x00\x00\x00\x00'; head -c 3000 /dev/urandom; } > "$out/bmp-clean"
+  { printf '\x10\x08\x01\x01\x04\x01'; head -c 500 /dev/urandom; } > "$out/bmp-disk-full"
+  { printf '\x05\x03\x02\x01\x01\x03'; head -c 60 /dev/urandom; } > "$out/bmp-size-limit-text"
+  { printf '\x07\x07\x80\x00\x00\x01'; head -c 100 /dev/urandom; } > "$out/bmp-short-stride"
+}
+
 case "$(basename "$out")" in
   stream_scan_fuzzer) stream_seeds ;;
   voice_decoder_fuzzer) voice_seeds ;;
@@ -228,5 +241,6 @@ case "$(basename "$out")" in
   device_file_fuzzer) device_seeds ;;
   card_index_fuzzer) card_index_seeds ;;
   evf_reader_fuzzer) evf_seeds ;;
+  bmp_writer_fuzzer) bmp_seeds ;;
   *) echo "make_seed_corpus.sh: no seeds for $(basename "$out")" >&2; exit 2 ;;
 esac
