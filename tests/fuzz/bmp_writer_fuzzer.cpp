@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -35,10 +36,21 @@ void Require(bool condition) {
   if (!condition) __builtin_trap();
 }
 
+// Plain characters: the folder is removed at exit, after the statics that
+// hold paths are gone.
+char folder_name[4096];
+
+void RemoveFolder() {
+  std::error_code ignored;
+  fs::remove_all(folder_name, ignored);
+}
+
 const fs::path& Folder() {
   static const fs::path folder = [] {
     std::string pattern = (fs::temp_directory_path() / "bmp-fuzz-XXXXXX").string();
-    Require(mkdtemp(pattern.data()) != nullptr);
+    Require(pattern.size() < sizeof folder_name && mkdtemp(pattern.data()) != nullptr);
+    std::memcpy(folder_name, pattern.c_str(), pattern.size() + 1);
+    std::atexit(RemoveFolder);
     return fs::path(pattern);
   }();
   return folder;
