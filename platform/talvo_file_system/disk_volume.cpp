@@ -198,7 +198,8 @@ int DiskVolume::CheckRegionsDisjoint(const Superblock& superblock,
   // A damaged date's table may point anywhere; it is read no further.
   for (size_t i = 0; i < entries.size(); ++i) {
     if (dates_[i].error != 0) continue;
-    regions.push_back({entries[i].table_offset, uint64_t{entries[i].segment_count} * kSegmentEntrySize});
+    regions.push_back(
+        {entries[i].table_offset, uint64_t{entries[i].segment_count} * kSegmentEntrySize});
   }
   for (const Segment& segment : segments_) {
     regions.push_back({segment.entry.index_offset,

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <system_error>
 
 #include "platform/talvo_file_system/crc32c.h"
@@ -158,47 +160,50 @@ int MountBytes(const TempFolder& folder, const Bytes& bytes) {
 
 namespace {
 
-std::string WalkSegment(int handle, const _fs_date_& date, const _stream_query_result_& result,
-                        Walk& walk) {
+void WalkSegment(int handle, const _fs_date_& date, const _stream_query_result_& result,
+                 std::ostream& text, Walk& walk) {
   const int stream = Tvfs_windows_open_stream_segment(handle, &result.id, 0xFFFF, 0);
-  if (stream < 0) return std::to_string(stream);
-  std::string token = "o";
+  if (stream < 0) {
+    text << stream;
+    return;
+  }
   std::vector<uint8_t> buffer(4096);
   uint32_t crc = 0;
-  for (;;) {
-    const int got = Tvfs_windows_read_video_data(handle, stream, buffer.data(),
-                                                 static_cast<int>(buffer.size()), nullptr);
-    if (got < 0) token = "r" + std::to_string(got);
-    if (got <= 0) break;
+  int got = 0;
+  while ((got = Tvfs_windows_read_video_data(handle, stream, buffer.data(),
+                                             static_cast<int>(buffer.size()), nullptr)) > 0) {
     crc = Crc32c(buffer.data(), static_cast<size_t>(got), crc);
   }
-  if (token == "o") {
+  if (got < 0) {
+    text << 'r' << got;
+  } else {
     walk.data_crcs.push_back(crc);
     const _fs_date_time_ when{date.year,           date.month,           date.day,
                               result.start_hour,   result.start_minute,  result.start_second,
                               {0, 0}};
-    if (Tvfs_windows_seek_stream_segment(handle, stream, &when, 0) != 0) token = "i";
+    text << (Tvfs_windows_seek_stream_segment(handle, stream, &when, 0) == 0 ? 'o' : 'i');
   }
   Tvfs_windows_close_stream_segment(handle, stream);
-  return token;
 }
 
 Walk WalkMounted(int handle) {
   Walk walk;
-  walk.text = "0";
+  std::ostringstream text;
+  text << '0';
   _fs_date_* dates = nullptr;
   int date_count = 0;
   if (const int error = Tvfs_windows_get_record_date_list2(handle, &dates, &date_count)) {
-    walk.text += " dates " + std::to_string(error);
+    text << " dates " << error;
+    walk.text = text.str();
     return walk;
   }
   for (int d = 0; d < date_count; ++d) {
-    walk.text += " | " + std::to_string(dates[d].day) + ": ";
+    text << " | " << int{dates[d].day} << ": ";
     _stream_query_ query = WholeDayQuery(dates[d], 100);
     query.channel_mask = 0xFFFFFFFF;
     const int query_handle = Tvfs_windows_get_query_stream_segment_handle(handle, &query);
     if (query_handle < 0) {
-      walk.text += std::to_string(query_handle);
+      text << query_handle;
       continue;
     }
     std::vector<_stream_query_result_> results(100);
@@ -206,9 +211,10 @@ Walk WalkMounted(int handle) {
     Tvfs_windows_query_stream_segment(handle, query_handle, STREAM_QUERY_LIST, &count,
                                       results.data());
     Tvfs_windows_release_query_stream_segment_handle(handle, query_handle);
-    for (int i = 0; i < count; ++i) walk.text += WalkSegment(handle, dates[d], results[i], walk);
+    for (int i = 0; i < count; ++i) WalkSegment(handle, dates[d], results[i], text, walk);
   }
   Tvfs_windows_release_record_date_list2(dates);
+  walk.text = text.str();
   return walk;
 }
 
@@ -225,6 +231,33 @@ Walk WalkImage(const TempFolder& folder, const Bytes& bytes) {
   Walk walk = result == 0 ? WalkMounted(handle) : Walk{std::to_string(result), {}};
   Tvfs_windows_DeleteTvfs(handle);
   return walk;
+}
+
+bool WalkShowsOnly(const std::string& walk, const std::set<std::string>& refusals,
+                   const std::set<std::string>& date_errors, const std::set<std::string>& tokens) {
+  if (!walk.starts_with("0")) return refusals.count(walk) != 0;
+  const std::string separator = " | ";
+  size_t at = 1;
+  while (at < walk.size()) {
+    if (walk.compare(at, separator.size(), separator) != 0) return false;
+    const size_t colon = walk.find(": ", at);
+    if (colon == std::string::npos) return false;
+    const size_t end = std::min(walk.find(separator, colon), walk.size());
+    const std::string listed = walk.substr(colon + 2, end - colon - 2);
+    at = end;
+    if (date_errors.count(listed) != 0) continue;
+    // Tokens: "o", "i", or an error "-N" or "r-N".
+    for (size_t t = 0; t < listed.size();) {
+      size_t next = t + 1;
+      if (listed[t] == 'r' || listed[t] == '-') {
+        if (listed[t] == 'r') ++next;
+        while (next < listed.size() && listed[next] >= '0' && listed[next] <= '9') ++next;
+      }
+      if (tokens.count(listed.substr(t, next - t)) == 0) return false;
+      t = next;
+    }
+  }
+  return true;
 }
 
 Walk WalkSource(std::shared_ptr<const ByteSource> source) {

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -132,7 +131,8 @@ TEST_F(TvfsCorruptionTest, DamagedSegmentTableCostsOnlyItsDate) {
          s.index_count = 1;
        }),
        "0 | 1: -5 | 2: o"},
-      {"data of 1 MiB", EditSegment(1, 0, [](SegmentEntry& s, const ImageEditor&) { s.data_size = 1u << 20; }),
+      {"data of 1 MiB",
+       EditSegment(1, 0, [](SegmentEntry& s, const ImageEditor&) { s.data_size = 1u << 20; }),
        "0 | 1: oo | 2: -5"},
       {"data of 2^64-1 bytes",
        EditSegment(1, 0, [](SegmentEntry& s, const ImageEditor&) { s.data_size = UINT64_MAX; }),
@@ -227,13 +227,12 @@ TEST_F(TvfsCorruptionTest, DamagedTimeIndexCostsOnlySeekingByTime) {
 // Every single-byte change of the metadata is either harmless, refuses the
 // disk, or costs one date or one time index.
 TEST_F(TvfsCorruptionTest, EveryMetadataByteFlipEndsCleanly) {
-  const std::regex clean(R"((-4|-5|0( \| \d+: (-5|[oi]+))*))");
   const uint64_t metadata_end = ImageEditor(good_).segment(0, 0).data_offset;
   for (uint64_t place = 0; place < metadata_end; ++place) {
     Bytes bytes = good_;
     bytes[place] ^= 0xFF;
     const std::string walk = Walked(bytes);
-    EXPECT_TRUE(std::regex_match(walk, clean)) << place << ": " << walk;
+    EXPECT_TRUE(WalkShowsOnly(walk, {"-4", "-5"}, {"-5"}, {"o", "i"})) << place << ": " << walk;
   }
 }
 

@@ -3,8 +3,8 @@
 // crafted count costs no more reads than the medium can hold.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
-#include <regex>
 #include <string>
 
 #include "platform/talvo_file_system/talvo_file_system.h"
@@ -46,10 +46,11 @@ TEST_F(TvfsFaultTest, ShortReadsAndALargerClaimedSizeChangeNothing) {
 }
 
 TEST_F(TvfsFaultTest, MediumSmallerThanTheImageIsCorrupt) {
-  for (const int64_t missing : {int64_t{-1}, int64_t{-100}, -static_cast<int64_t>(good_.size()) + 20}) {
+  const auto held = static_cast<int64_t>(good_.size());
+  for (const int64_t missing : {int64_t{-1}, int64_t{-100}, 20 - held}) {
     EXPECT_EQ(WalkWith({0, false, SIZE_MAX, missing}).text, "-5") << missing;
   }
-  EXPECT_EQ(WalkWith({0, false, SIZE_MAX, -static_cast<int64_t>(good_.size())}).text, "-4");
+  EXPECT_EQ(WalkWith({0, false, SIZE_MAX, -held}).text, "-4");
 }
 
 // Whichever read fails, once or for good, the walk ends with TVFS_E_IO where
@@ -59,11 +60,11 @@ TEST_F(TvfsFaultTest, EveryFailedReadEndsCleanly) {
   WalkSource(counting);
   const uint64_t reads = counting->reads();
   ASSERT_GT(reads, 5u);
-  const std::regex clean(R"((-6|0( \| \d+: (-6|[oi]|r-6)+)*))");
   for (const bool sticky : {false, true}) {
     for (uint64_t n = 1; n <= reads; ++n) {
       const Walk walk = WalkWith({n, sticky, SIZE_MAX, 0});
-      EXPECT_TRUE(std::regex_match(walk.text, clean)) << n << " " << sticky << ": " << walk.text;
+      EXPECT_TRUE(WalkShowsOnly(walk.text, {"-6"}, {"-6"}, {"o", "i", "r-6"}))
+          << n << " " << sticky << ": " << walk.text;
       EXPECT_NE(walk.text, clean_.text) << n << " " << sticky;
       for (const uint32_t crc : walk.data_crcs) {
         EXPECT_NE(std::find(clean_.data_crcs.begin(), clean_.data_crcs.end(), crc),
@@ -99,7 +100,8 @@ TEST_F(TvfsFaultTest, CraftedCountsCostBoundedReads) {
     block.date_count = c.date_count;
     block.segment_count = c.segment_count;
     editor.set_superblock(block);
-    auto source = std::make_shared<FaultyByteSource>(editor.bytes(), ReadFaults{0, false, SIZE_MAX, c.size_error});
+    auto source = std::make_shared<FaultyByteSource>(
+        editor.bytes(), ReadFaults{0, false, SIZE_MAX, c.size_error});
     EXPECT_EQ(WalkSource(source).text, std::to_string(c.result)) << c.what;
     EXPECT_LE(source->reads(), 4u) << c.what;
   }
