@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -94,11 +93,8 @@ struct Walk {
   std::vector<uint32_t> data_crcs;  // of every segment read to its end
 };
 Walk WalkImage(const TempFolder& folder, const Bytes& bytes);
-// Whether `walk` shows nothing but a refused mount with one of `refusals`,
-// or per date one of `date_errors` or segments whose tokens are all among
-// `tokens`.
-bool WalkShowsOnly(const std::string& walk, const std::set<std::string>& refusals,
-                   const std::set<std::string>& date_errors, const std::set<std::string>& tokens);
+// Whether every error code `walk` shows is one of `errors`.
+bool ShowsOnlyErrors(std::string walk, const std::vector<std::string>& errors);
 Walk WalkSource(std::shared_ptr<const ByteSource> source);
 
 }  // namespace tvfs::testing

@@ -232,7 +232,7 @@ TEST_F(TvfsCorruptionTest, EveryMetadataByteFlipEndsCleanly) {
     Bytes bytes = good_;
     bytes[place] ^= 0xFF;
     const std::string walk = Walked(bytes);
-    EXPECT_TRUE(WalkShowsOnly(walk, {"-4", "-5"}, {"-5"}, {"o", "i"})) << place << ": " << walk;
+    EXPECT_TRUE(ShowsOnlyErrors(walk, {"-4", "-5"})) << place << ": " << walk;
   }
 }
 
