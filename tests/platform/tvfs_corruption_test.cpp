@@ -155,6 +155,31 @@ TEST_F(TvfsCorruptionTest, DamagedSegmentTableCostsOnlyItsDate) {
   });
 }
 
+// Segments of a damaged date read before its damage showed leave the
+// catalogue with it: their ids are unknown, not pointers past the end.
+TEST_F(TvfsCorruptionTest, SegmentsOfADamagedDateAreNotFound) {
+  ImageEditor editor(good_);
+  const SegmentEntry first = editor.segment(0, 0);
+  SegmentEntry second = editor.segment(0, 1);
+  second.start = {9, 0, 0};
+  editor.set_segment(0, 1, second);
+  editor.Reseal();
+  const std::string path = folder_.File("damaged.img");
+  WriteFile(path, editor.bytes());
+  const int handle = Tvfs_windows_CreateTvfs();
+  std::string name = path;
+  char* names[10] = {};
+  names[0] = name.data();
+  ASSERT_EQ(Tvfs_windows_mount(handle, 0, 1, names), 0);
+  for (const SegmentEntry& segment : {first, second}) {
+    const _stream_segment_id_ id{segment.id.disk, {segment.id.number[0], segment.id.number[1]}};
+    _stream_segment_info_ info{};
+    EXPECT_EQ(Tvfs_windows_get_stream_segment_info(handle, &id, &info), TVFS_E_NOT_FOUND);
+    EXPECT_EQ(Tvfs_windows_open_stream_segment(handle, &id, 0xFFFF, 0), TVFS_E_NOT_FOUND);
+  }
+  Tvfs_windows_DeleteTvfs(handle);
+}
+
 TEST_F(TvfsCorruptionTest, DamageBeyondOneDateRefusesTheDisk) {
   ExpectWalks(folder_, good_, {
       {"bit in the superblock", FlipByte([](const ImageEditor&) { return 20; }), "-5"},
