@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "brisca/base/damage_report.h"
 #include "brisca/base/diag_log.h"
 #include "brisca/disk/disk_segment_source.h"
 #include "brisca/disk/tvfs_instance.h"
@@ -100,8 +101,9 @@ int CIndexFileNvrMgr::GetFileParam(RecFileParam** list) {
   return count;
 }
 
-// Fills `records` from every date of the mounted disk; 0, or the file
-// system's error for the date list or a query.
+// Fills `records` from every readable date of the mounted disk; a date
+// whose segments cannot be read is reported and skipped. 0, or the file
+// system's error for the date list or any other failed query.
 int CIndexFileNvrMgr::ListMounted(RecFileParam* records, int& count) {
   std::vector<_fs_date_> dates;
   const int error = CNvrFile::DateList(dates);
@@ -114,6 +116,14 @@ int CIndexFileNvrMgr::ListMounted(RecFileParam* records, int& count) {
   std::vector<_stream_query_result_> segments;
   for (const _fs_date_& date : dates) {
     const int query = CNvrFile::SegmentsOf(date, kMaxListedRecordings, segments);
+    // A date whose table is damaged costs only its own recordings.
+    if (query == TVFS_E_CORRUPT || query == TVFS_E_IO) {
+      BrLog("CIndexFileNvrMgr::SearchFile:5 %d", query);
+      ReportDamage("recorder disk: the recordings of %04d-%02d-%02d cannot be read (error %d); "
+                   "they are left out of the list",
+                   date.year + 2000, date.month, date.day, query);
+      continue;
+    }
     if (query != 0) return query;
     BrLog("CIndexFileNvrMgr::SearchFile:2 %d", static_cast<int>(segments.size()));
     for (const _stream_query_result_& s : segments) {

@@ -24,7 +24,9 @@ class CIndexFileNvrMgr {
   int SetDir(const char* folder, int mode);
   // Lists the chosen disk: the record count with *list set to a
   // calloc'ed array (free with FreeFileParam), 1 when the mount fails, or
-  // the file system's error for the date list or a query.
+  // the file system's error for the date list or a query. A date whose
+  // segment table is damaged or unreadable is left out and reported
+  // (ReportDamage); the other dates are listed.
   int GetFileParam(RecFileParam** list);
   // Mounts / unmounts the stored folder when the stored mode is nonzero.
   int Mount();

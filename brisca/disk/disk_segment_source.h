@@ -27,7 +27,9 @@ class CNvrFile : public CBaseFile {
   int Write(const void* data, uint32_t count) override;
   int64_t ReadSome(void* buffer, uint32_t count) override;
 
-  // Positions the open segment at a wall-clock time; 0 on success.
+  // Positions the open segment at a wall-clock time; 0 on success. When the
+  // segment's time index is damaged, finds the same position by reading the
+  // recording's key frames and their clocks from the start.
   int SeekToTime(const _fs_date_time_& when);
 
   // The recording dates of the mounted disk; 0 or the file system's error.
@@ -38,8 +40,11 @@ class CNvrFile : public CBaseFile {
                         std::vector<_stream_query_result_>& segments);
 
  private:
+  int SeekToTimeByScan(const _fs_date_time_& when);
+
   int stream_ = -1;
   _stream_segment_id_ id_{};
+  bool index_damage_reported_ = false;
 };
 
 }  // namespace brisca

@@ -1,15 +1,12 @@
 #include "platform/talvo_file_system/byte_source.h"
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <new>
 
+#include "platform/host_drives/drive_open.h"
 #include "platform/talvo_file_system/talvo_file_system.h"
 
 namespace tvfs {
@@ -27,25 +24,11 @@ int ReadExact(const ByteSource& source, uint64_t offset, void* buffer, size_t le
 }
 
 int FileByteSource::Open(const std::string& path, std::unique_ptr<FileByteSource>& out) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return TVFS_E_OPEN;
-  struct stat info {};
-  uint64_t size = 0;
-  bool usable = ::fstat(fd, &info) == 0;
-  if (usable && S_ISREG(info.st_mode)) {
-    size = static_cast<uint64_t>(info.st_size);
-  } else if (usable && S_ISBLK(info.st_mode)) {
-    usable = ::ioctl(fd, BLKGETSIZE64, &size) == 0;
-  } else {
-    usable = false;
-  }
-  if (!usable) {
-    ::close(fd);
-    return TVFS_E_OPEN;
-  }
-  out.reset(new (std::nothrow) FileByteSource(fd, size));
+  host::OpenedDrive drive;
+  if (host::OpenDriveReadOnly(path, drive) != host::DriveOpen::kOk) return TVFS_E_OPEN;
+  out.reset(new (std::nothrow) FileByteSource(drive.fd, drive.size));
   if (!out) {
-    ::close(fd);
+    ::close(drive.fd);
     return TVFS_E_NO_MEMORY;
   }
   return 0;

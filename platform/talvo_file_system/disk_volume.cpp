@@ -22,11 +22,23 @@ bool FitsImage(uint64_t offset, uint64_t count, uint64_t record_size, uint64_t i
   return count <= (image_size - offset) / record_size;
 }
 
+// Tables are read in steps and the buffer grows only by what arrived, so a
+// medium that claims more than it holds fails before much is allocated.
+constexpr size_t kTableStep = size_t{1} << 20;
+
 int ReadTable(const ByteSource& source, uint64_t offset, uint64_t count, size_t record_size,
               uint32_t expected_crc, std::vector<uint8_t>& bytes) {
-  bytes.resize(static_cast<size_t>(count) * record_size);
-  if (const int error = ReadExact(source, offset, bytes.data(), bytes.size())) return error;
-  return Crc32c(bytes.data(), bytes.size()) == expected_crc ? 0 : TVFS_E_CORRUPT;
+  const auto total = static_cast<size_t>(count) * record_size;
+  bytes.clear();
+  uint32_t crc = 0;
+  while (bytes.size() < total) {
+    const size_t done = bytes.size();
+    const size_t step = std::min(kTableStep, total - done);
+    bytes.resize(done + step);
+    if (const int error = ReadExact(source, offset + done, bytes.data() + done, step)) return error;
+    crc = Crc32c(bytes.data() + done, step, crc);
+  }
+  return crc == expected_crc ? 0 : TVFS_E_CORRUPT;
 }
 
 bool ListOrderBefore(const SegmentEntry& a, const SegmentEntry& b) {
@@ -80,7 +92,12 @@ int DiskVolume::ReadSuperblock(Superblock& superblock) {
       superblock.image_size > static_cast<uint64_t>(INT64_MAX)) {
     return TVFS_E_CORRUPT;
   }
-  if (superblock.date_count > kMaxDates || superblock.segment_count > kMaxSegments) {
+  // Every date and segment needs a table entry inside the image, so the
+  // image bounds the counts (and what is reserved for them) as well.
+  const uint64_t table_room = superblock.image_size - kSuperblockSize;
+  if (superblock.date_count > kMaxDates || superblock.segment_count > kMaxSegments ||
+      superblock.date_count > table_room / kDateEntrySize ||
+      superblock.segment_count > table_room / kSegmentEntrySize) {
     return TVFS_E_CORRUPT;
   }
   disk_number_ = superblock.disk_number;
@@ -135,23 +152,36 @@ int DiskVolume::ReadSegmentTables(const std::vector<DateEntry>& entries) {
   by_id_.reserve(total);
   std::vector<uint8_t> bytes;
   for (const DateEntry& date : entries) {
-    if (!FitsImage(date.table_offset, date.segment_count, kSegmentEntrySize, image_size_)) {
-      return TVFS_E_CORRUPT;
+    const auto first = static_cast<uint32_t>(segments_.size());
+    if (const int error = ReadSegmentTable(date, bytes)) {
+      // Only this date is lost: its segments leave the catalogue again.
+      for (uint32_t i = first; i < segments_.size(); ++i) by_id_.erase(segments_[i].entry.id);
+      segments_.resize(first);
+      dates_.push_back({date.date, first, 0, error});
+      continue;
     }
-    if (int error = ReadTable(*source_, date.table_offset, date.segment_count,
-                              kSegmentEntrySize, date.table_crc, bytes)) {
-      return error;
-    }
-    dates_.push_back({date.date, static_cast<uint32_t>(segments_.size()), date.segment_count});
-    const SegmentEntry* previous = nullptr;
-    for (uint32_t i = 0; i < date.segment_count; ++i) {
-      const SegmentEntry entry = DecodeSegmentEntry(bytes.data() + size_t{i} * kSegmentEntrySize);
-      if (int error = CheckSegment(entry, previous)) return error;
-      const auto index = static_cast<uint32_t>(segments_.size());
-      if (!by_id_.emplace(entry.id, index).second) return TVFS_E_CORRUPT;
-      segments_.push_back({date.date, entry});
-      previous = &segments_.back().entry;
-    }
+    dates_.push_back({date.date, first, date.segment_count, 0});
+  }
+  return 0;
+}
+
+int DiskVolume::ReadSegmentTable(const DateEntry& date, std::vector<uint8_t>& bytes) {
+  if (!FitsImage(date.table_offset, date.segment_count, kSegmentEntrySize, image_size_)) {
+    return TVFS_E_CORRUPT;
+  }
+  if (int error = ReadTable(*source_, date.table_offset, date.segment_count, kSegmentEntrySize,
+                            date.table_crc, bytes)) {
+    return error;
+  }
+  const SegmentEntry* previous = nullptr;
+  for (uint32_t i = 0; i < date.segment_count; ++i) {
+    const SegmentEntry entry = DecodeSegmentEntry(bytes.data() + size_t{i} * kSegmentEntrySize);
+    if (int error = CheckSegment(entry, previous)) return error;
+    const auto index = static_cast<uint32_t>(segments_.size());
+    if (!by_id_.emplace(entry.id, index).second) return TVFS_E_CORRUPT;
+    // Reserved for every date's segments, so `previous` stays valid.
+    segments_.push_back({date.date, entry});
+    previous = &segments_.back().entry;
   }
   return 0;
 }
@@ -165,8 +195,11 @@ int DiskVolume::CheckRegionsDisjoint(const Superblock& superblock,
   regions.reserve(2 + entries.size() + 2 * segments_.size());
   regions.push_back({0, kSuperblockSize});
   regions.push_back({superblock.date_table_offset, uint64_t{superblock.date_count} * kDateEntrySize});
-  for (const DateEntry& date : entries) {
-    regions.push_back({date.table_offset, uint64_t{date.segment_count} * kSegmentEntrySize});
+  // A damaged date's table may point anywhere; it is read no further.
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (dates_[i].error != 0) continue;
+    regions.push_back(
+        {entries[i].table_offset, uint64_t{entries[i].segment_count} * kSegmentEntrySize});
   }
   for (const Segment& segment : segments_) {
     regions.push_back({segment.entry.index_offset,

@@ -21,6 +21,9 @@ struct DateSegments {
   DiskDate date;
   uint32_t first = 0;  // index into DiskVolume::segments()
   uint32_t count = 0;
+  // TVFS_E_CORRUPT or TVFS_E_IO when the date's segment table could not be
+  // read or checked; the date then lists no segments.
+  int error = 0;
 };
 
 class DiskVolume {
@@ -28,9 +31,11 @@ class DiskVolume {
   // Reads and checks the superblock, the date table and every segment table
   // of `source`. Returns 0 and sets `out`, TVFS_E_NOT_TVFS when the source
   // holds no recorder disk, TVFS_E_CORRUPT when a checksum, count, offset or
-  // order is wrong, TVFS_E_IO when a read fails or comes short. Time indexes
-  // are checked when their segment is opened (LoadTimeIndex), which keeps
-  // the mount proportional to the number of segments.
+  // order is wrong, TVFS_E_IO when a read fails or comes short. A segment
+  // table that fails costs only its own date (DateSegments::error); the
+  // superblock and the date table fail the mount. Time indexes are checked
+  // when their segment is opened (LoadTimeIndex), which keeps the mount
+  // proportional to the number of segments.
   static int Mount(std::shared_ptr<const ByteSource> source, std::unique_ptr<DiskVolume>& out);
 
   uint32_t disk_number() const { return disk_number_; }
@@ -60,6 +65,7 @@ class DiskVolume {
   int ReadSuperblock(Superblock& superblock);
   int ReadDates(const Superblock& superblock, std::vector<DateEntry>& entries);
   int ReadSegmentTables(const std::vector<DateEntry>& entries);
+  int ReadSegmentTable(const DateEntry& date, std::vector<uint8_t>& bytes);
   int CheckSegment(const SegmentEntry& entry, const SegmentEntry* previous) const;
   int CheckRegionsDisjoint(const Superblock& superblock, const std::vector<DateEntry>& entries) const;
 

@@ -40,6 +40,10 @@ int RunQuery(const DiskVolume& volume, const _stream_query_& query,
                                [](const DateSegments& a, const DiskDate& b) { return a.date < b; });
   matches.clear();
   for (; date != dates.end() && DayNumber(date->date) <= last_day; ++date) {
+    if (date->error != 0) {
+      matches.clear();
+      return date->error;
+    }
     for (uint32_t i = date->first; i < date->first + date->count; ++i) {
       if (matches.size() >= query.max_results) return 0;
       const SegmentEntry& entry = volume.segments()[i].entry;

@@ -14,8 +14,9 @@ namespace tvfs {
 // its date is one of the query's day_count days from the query date, its
 // channel and record type bits are set in the masks and it overlaps the
 // time window (a segment running past midnight reaches the end of the day).
-// Returns 0 or TVFS_E_ARGUMENT for an invalid date, time, window, day count
-// or stream kind.
+// Returns 0, TVFS_E_ARGUMENT for an invalid date, time, window, day count
+// or stream kind, or the error of a date in range whose segment table could
+// not be read (a listing that silently lacked that date would look whole).
 int RunQuery(const DiskVolume& volume, const _stream_query_& query,
              std::vector<uint32_t>& matches);
 

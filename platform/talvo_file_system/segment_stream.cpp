@@ -8,8 +8,8 @@ namespace tvfs {
 int SegmentStream::Open(std::shared_ptr<const DiskVolume> volume, const Segment& segment,
                         std::shared_ptr<SegmentStream>& out) {
   std::vector<IndexEntry> index;
-  if (int error = volume->LoadTimeIndex(segment, index)) return error;
-  out.reset(new SegmentStream(std::move(volume), segment, std::move(index)));
+  const int index_error = volume->LoadTimeIndex(segment, index);
+  out.reset(new SegmentStream(std::move(volume), segment, std::move(index), index_error));
   return 0;
 }
 
@@ -56,6 +56,7 @@ int SegmentStream::SeekTime(const _fs_date_time_& when) {
   const DiskDate date{when.year, when.month, when.day};
   const TimeOfDay time{when.hour, when.minute, when.second};
   if (!IsValidDate(date) || !IsValidTime(time)) return TVFS_E_ARGUMENT;
+  if (index_error_ != 0) return index_error_;
   // Seconds from midnight of the segment's date, as the index counts them.
   const int64_t target =
       (DayNumber(date) - DayNumber(segment_.date)) * int64_t{kSecondsPerDay} + time.Seconds();

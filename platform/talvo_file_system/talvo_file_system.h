@@ -114,7 +114,9 @@ int Tvfs_windows_mount(int handle, int flags, int mode, char** names);
 int Tvfs_windows_umount(int handle, int flags);
 
 /* The recording dates in ascending order; free the list with
- * Tvfs_windows_release_record_date_list2. `*count` may be 0. */
+ * Tvfs_windows_release_record_date_list2. `*count` may be 0. A date whose
+ * segment table is damaged stays in the list; queries reaching it fail with
+ * TVFS_E_CORRUPT or TVFS_E_IO, so the caller can name it and go on. */
 int Tvfs_windows_get_record_date_list2(int handle, _fs_date_** list, int* count);
 int Tvfs_windows_release_record_date_list2(_fs_date_* list);
 
@@ -141,7 +143,9 @@ int Tvfs_windows_read_video_data(int handle, int stream, void* buffer, int lengt
 int Tvfs_windows_seek_stream_segment_pos(int handle, int stream, int64_t offset, int origin);
 int Tvfs_windows_stream_segment_tell(int handle, int stream, int64_t* position);
 /* Positions the stream at the last time-index entry at or before `when`
- * (the segment's start when `when` is earlier). */
+ * (the segment's start when `when` is earlier). A segment whose time index
+ * is damaged still opens and reads; this call then fails with
+ * TVFS_E_CORRUPT or TVFS_E_IO and leaves the position. */
 int Tvfs_windows_seek_stream_segment(int handle, int stream, const _fs_date_time_* when,
                                      int flags);
 int Tvfs_windows_close_stream_segment(int handle, int stream);

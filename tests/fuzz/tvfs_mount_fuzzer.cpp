@@ -1,9 +1,12 @@
 // Fuzz target for the recorder-disk file system: mounts the input as a disk
 // image and walks it the way the disk search and the disk reader do.
 //
-// Input: three control bytes, then the image. They choose the read chunk
-// size, how many bytes the byte source hands out per read (short reads),
-// and whether it reports a size larger or smaller than the bytes it holds.
+// Input: three control bytes, then the image. They choose how the medium
+// behaves: byte 0 the read chunk size of the walk; byte 1 short reads (low
+// five bits: 0 none, else that many times 7 bytes per read) and a failing
+// read (high three bits f: 0 none, else read number (f - 1) * 16 + 1 +
+// byte 0 % 16 fails, and for f of 5 or more every read after it too); byte
+// 2 whether the medium reports a size larger or smaller than it holds.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -11,10 +14,10 @@
 #include <memory>
 #include <vector>
 
-#include "platform/talvo_file_system/byte_source.h"
 #include "platform/talvo_file_system/day_query.h"
 #include "platform/talvo_file_system/talvo_file_system.h"
 #include "platform/talvo_file_system/tvfs_instance.h"
+#include "tests/platform/faulty_byte_source.h"
 
 namespace {
 
@@ -22,25 +25,8 @@ void Check(bool condition) {
   if (!condition) std::abort();
 }
 
-class MemorySource final : public tvfs::ByteSource {
- public:
-  MemorySource(const uint8_t* data, size_t size, uint64_t reported, size_t per_read)
-      : bytes_(data, data + size), reported_(reported), per_read_(per_read) {}
-
-  uint64_t Size() const override { return reported_; }
-
-  int64_t ReadAt(uint64_t offset, void* buffer, size_t length) const override {
-    if (offset >= bytes_.size()) return 0;
-    const size_t count = std::min({length, bytes_.size() - static_cast<size_t>(offset), per_read_});
-    std::memcpy(buffer, bytes_.data() + offset, count);
-    return static_cast<int64_t>(count);
-  }
-
- private:
-  std::vector<uint8_t> bytes_;
-  uint64_t reported_;
-  size_t per_read_;
-};
+// What a damaged table or a failed read of the medium may cost one call.
+bool IsDamage(int result) { return result == TVFS_E_CORRUPT || result == TVFS_E_IO; }
 
 _stream_query_ WholeDays(const _fs_date_& date, uint8_t day_count) {
   _stream_query_ query = tvfs::WholeDayQuery(date, 10000);
@@ -76,7 +62,8 @@ void ReadSegment(int handle, const _stream_query_result_& result, const _fs_date
       {date.year, date.month, date.day, 23, 59, 59, {}},
   };
   for (const _fs_date_time_& when : times) {
-    Check(Tvfs_windows_seek_stream_segment(handle, stream, &when, 0) == 0);
+    const int sought = Tvfs_windows_seek_stream_segment(handle, stream, &when, 0);
+    Check(sought == 0 || IsDamage(sought));
     Check(Tvfs_windows_stream_segment_tell(handle, stream, &position) == 0);
     Check(position >= 0 && static_cast<uint64_t>(position) <= size);
   }
@@ -98,7 +85,8 @@ void WalkDisk(int handle, size_t chunk) {
     for (const uint8_t day_count : {uint8_t{1}, uint8_t{3}}) {
       const _stream_query_ query = WholeDays(dates[d], day_count);
       const int query_handle = Tvfs_windows_get_query_stream_segment_handle(handle, &query);
-      Check(query_handle >= 0);
+      Check(query_handle >= 0 || IsDamage(query_handle));
+      if (query_handle < 0) continue;
       int listed = static_cast<int>(results.size());
       Check(Tvfs_windows_query_stream_segment(handle, query_handle, STREAM_QUERY_LIST, &listed,
                                               results.data()) == 0);
@@ -116,20 +104,21 @@ void WalkDisk(int handle, size_t chunk) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 3) return 0;
   const size_t chunk = 1 + data[0] * 53;
-  const size_t per_read = data[1] == 0 ? SIZE_MAX : data[1] * 7u;
+  tvfs::testing::ReadFaults faults;
+  if ((data[1] & 0x1F) != 0) faults.max_per_read = (data[1] & 0x1Fu) * 7u;
+  if (const unsigned f = data[1] >> 5; f != 0) {
+    faults.fail_read = (f - 1) * 16 + 1 + data[0] % 16;
+    faults.sticky = f >= 5;
+  }
   const uint8_t lie = data[2];
   data += 3;
   size -= 3;
-  uint64_t reported = size;
-  if (lie >= 128) {
-    reported -= std::min<uint64_t>(reported, lie - 127u);
-  } else {
-    reported += uint64_t{lie} * 64;
-  }
+  faults.size_error = lie >= 128 ? -int64_t{lie - 127} : int64_t{lie} * 64;
   const int handle = Tvfs_windows_CreateTvfs();
   Check(handle >= 0);
-  const int mounted =
-      tvfs::MountSource(handle, std::make_shared<MemorySource>(data, size, reported, per_read));
+  const int mounted = tvfs::MountSource(
+      handle, std::make_shared<tvfs::testing::FaultyByteSource>(
+                  std::vector<uint8_t>(data, data + size), faults));
   Check(mounted <= 0);
   if (mounted == 0) {
     WalkDisk(handle, chunk);

@@ -5,10 +5,13 @@
 
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <system_error>
 
 #include "platform/talvo_file_system/crc32c.h"
+#include "platform/talvo_file_system/day_query.h"
 #include "platform/talvo_file_system/talvo_file_system.h"
+#include "platform/talvo_file_system/tvfs_instance.h"
 #include "tests/stream/stream_bytes.h"
 #include "tools/disk/stream_segment.h"
 
@@ -152,6 +155,96 @@ int MountBytes(const TempFolder& folder, const Bytes& bytes) {
   const int result = Tvfs_windows_mount(handle, 0, 1, names);
   Tvfs_windows_DeleteTvfs(handle);
   return result;
+}
+
+namespace {
+
+void WalkSegment(int handle, const _fs_date_& date, const _stream_query_result_& result,
+                 std::ostream& text, Walk& walk) {
+  const int stream = Tvfs_windows_open_stream_segment(handle, &result.id, 0xFFFF, 0);
+  if (stream < 0) {
+    text << stream;
+    return;
+  }
+  std::vector<uint8_t> buffer(4096);
+  uint32_t crc = 0;
+  int got = 0;
+  while ((got = Tvfs_windows_read_video_data(handle, stream, buffer.data(),
+                                             static_cast<int>(buffer.size()), nullptr)) > 0) {
+    crc = Crc32c(buffer.data(), static_cast<size_t>(got), crc);
+  }
+  if (got < 0) {
+    text << 'r' << got;
+  } else {
+    walk.data_crcs.push_back(crc);
+    const _fs_date_time_ when{date.year,           date.month,           date.day,
+                              result.start_hour,   result.start_minute,  result.start_second,
+                              {0, 0}};
+    text << (Tvfs_windows_seek_stream_segment(handle, stream, &when, 0) == 0 ? 'o' : 'i');
+  }
+  Tvfs_windows_close_stream_segment(handle, stream);
+}
+
+Walk WalkMounted(int handle) {
+  Walk walk;
+  std::ostringstream text;
+  text << '0';
+  _fs_date_* dates = nullptr;
+  int date_count = 0;
+  if (const int error = Tvfs_windows_get_record_date_list2(handle, &dates, &date_count)) {
+    text << " dates " << error;
+    walk.text = text.str();
+    return walk;
+  }
+  for (int d = 0; d < date_count; ++d) {
+    text << " | " << int{dates[d].day} << ": ";
+    _stream_query_ query = WholeDayQuery(dates[d], 100);
+    query.channel_mask = 0xFFFFFFFF;
+    const int query_handle = Tvfs_windows_get_query_stream_segment_handle(handle, &query);
+    if (query_handle < 0) {
+      text << query_handle;
+      continue;
+    }
+    std::vector<_stream_query_result_> results(100);
+    int count = 100;
+    Tvfs_windows_query_stream_segment(handle, query_handle, STREAM_QUERY_LIST, &count,
+                                      results.data());
+    Tvfs_windows_release_query_stream_segment_handle(handle, query_handle);
+    for (int i = 0; i < count; ++i) WalkSegment(handle, dates[d], results[i], text, walk);
+  }
+  Tvfs_windows_release_record_date_list2(dates);
+  walk.text = text.str();
+  return walk;
+}
+
+}  // namespace
+
+Walk WalkImage(const TempFolder& folder, const Bytes& bytes) {
+  const std::string path = folder.File("walked.img");
+  WriteFile(path, bytes);
+  const int handle = Tvfs_windows_CreateTvfs();
+  std::string name = path;
+  char* names[10] = {};
+  names[0] = name.data();
+  const int result = Tvfs_windows_mount(handle, 0, 1, names);
+  Walk walk = result == 0 ? WalkMounted(handle) : Walk{std::to_string(result), {}};
+  Tvfs_windows_DeleteTvfs(handle);
+  return walk;
+}
+
+bool ShowsOnlyErrors(std::string walk, const std::vector<std::string>& errors) {
+  for (const std::string& error : errors) {
+    for (size_t at; (at = walk.find(error)) != std::string::npos;) walk.erase(at, error.size());
+  }
+  return walk.find('-') == std::string::npos;
+}
+
+Walk WalkSource(std::shared_ptr<const ByteSource> source) {
+  const int handle = Tvfs_windows_CreateTvfs();
+  const int result = MountSource(handle, std::move(source));
+  Walk walk = result == 0 ? WalkMounted(handle) : Walk{std::to_string(result), {}};
+  Tvfs_windows_DeleteTvfs(handle);
+  return walk;
 }
 
 }  // namespace tvfs::testing

@@ -6,8 +6,11 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/talvo_file_system/byte_source.h"
 
 #include "platform/talvo_file_system/disk_format.h"
 #include "platform/talvo_file_system/disk_image_writer.h"
@@ -70,6 +73,7 @@ class ImageEditor {
   void Reseal();
 
   Bytes& bytes() { return bytes_; }
+  const Bytes& bytes() const { return bytes_; }
 
  private:
   Bytes bytes_;
@@ -78,5 +82,19 @@ class ImageEditor {
 // Mounts `bytes` (written to a file in `folder`) on a new instance and
 // returns the mount result; the instance is deleted again.
 int MountBytes(const TempFolder& folder, const Bytes& bytes);
+
+// What a mounted disk yields, walked as the disk search and the reader walk
+// it. `text` is the mount result, then per date "| day: " and either the
+// query's error or one token per listed segment: "o" when it opened, read
+// to its end and sought by time, "i" when only seeking by time failed (its
+// time index is unusable), else the error of its open or read.
+struct Walk {
+  std::string text;
+  std::vector<uint32_t> data_crcs;  // of every segment read to its end
+};
+Walk WalkImage(const TempFolder& folder, const Bytes& bytes);
+// Whether every error code `walk` shows is one of `errors`.
+bool ShowsOnlyErrors(std::string walk, const std::vector<std::string>& errors);
+Walk WalkSource(std::shared_ptr<const ByteSource> source);
 
 }  // namespace tvfs::testing
