@@ -11,6 +11,7 @@
 #include "brisca/disk/disk_reader.h"
 #include "brisca/export/convert_range.h"
 #include "brisca/export/voice_decode_stage.h"
+#include "brisca/export/write_destination.h"
 
 namespace brisca {
 namespace {
@@ -106,6 +107,13 @@ void CConvertFileNvr::Report(int32_t done, int32_t total) {
 }
 
 int CConvertFileNvr::Convert(uint32_t packed_start, uint32_t packed_end) {
+  // Opening the AVI file would truncate the stream file it copies.
+  if (SourceKindOfName(source_) == SourceKind::kHostFile &&
+      DestinationOverlapsSource(destination_, source_)) {
+    BrLog("CConvertFileNvr::Run:8 %s %s", destination_.c_str(), source_.c_str());
+    Report(-1, 0);
+    return -1;
+  }
   std::unique_ptr<CRecFile> reader = make_reader_ ? make_reader_(source_) : nullptr;
   if (!reader || reader->Open(source_.c_str()) != 0) {
     BrLog("CConvertFileNvr::Run:1 %s", source_.c_str());
