@@ -170,7 +170,8 @@ class StagingFolder {
     if (::stat(destination.c_str(), &target) != 0 || !S_ISDIR(target.st_mode)) return;
     const fs::path folder = AbsoluteFolder(destination);
     const std::string name = folder.filename().string();
-    if (!name.empty() && Make(folder.parent_path() / ("." + name + ".export-XXXXXX"), target.st_dev))
+    if (!name.empty() &&
+        Make(folder.parent_path() / ("." + name + ".export-XXXXXX"), target.st_dev))
       return;
     Make(folder / ".export-XXXXXX", target.st_dev);
   }
@@ -211,7 +212,8 @@ bool IsEarlierExportFile(const fs::directory_entry& entry, const fs::path& folde
       name.compare(dot + 1, std::string::npos, "evf") == 0)
     return true;
   for (int p = 0; p < kCardPartitionCount; ++p) {
-    if (fs::path(CardIndexPath(folder.string(), kCardFolderMode, p)).filename() == name) return true;
+    if (fs::path(CardIndexPath(folder.string(), kCardFolderMode, p)).filename() == name)
+      return true;
   }
   return false;
 }
@@ -236,13 +238,14 @@ bool ReplaceEarlierExport(const fs::path& staging, const fs::path& folder) {
   std::vector<std::string> written;
   std::vector<std::string> earlier;
   const fs::path aside = staging / ".earlier";
-  if (!ListFolder(staging, [](const fs::directory_entry& e) {
-                    std::error_code error;
-                    return e.is_regular_file(error);
-                  },
-                  &written) ||
-      !ListFolder(folder, [&](const fs::directory_entry& e) { return IsEarlierExportFile(e, folder); },
-                  &earlier) ||
+  const auto is_file = [](const fs::directory_entry& entry) {
+    std::error_code error;
+    return entry.is_regular_file(error);
+  };
+  const auto is_earlier = [&](const fs::directory_entry& entry) {
+    return IsEarlierExportFile(entry, folder);
+  };
+  if (!ListFolder(staging, is_file, &written) || !ListFolder(folder, is_earlier, &earlier) ||
       ::mkdir(aside.c_str(), 0700) != 0)
     return false;
   const auto move = [](const fs::path& from, const fs::path& to) {
@@ -254,7 +257,8 @@ bool ReplaceEarlierExport(const fs::path& staging, const fs::path& folder) {
     ++moved_aside;
   size_t moved_in = 0;
   if (moved_aside == earlier.size()) {
-    while (moved_in < written.size() && move(staging / written[moved_in], folder / written[moved_in]))
+    while (moved_in < written.size() &&
+           move(staging / written[moved_in], folder / written[moved_in]))
       ++moved_in;
     if (moved_in == written.size()) {
       // The renames reach the disk with the folder.
@@ -328,7 +332,8 @@ size_t CExportFileJv::Export() {
     if (staging.path().empty()) {
       BrLog("CExportFileJv::Run:4 %s %s", folder_.c_str(), std::strerror(errno));
     } else {
-      placed = WriteExport(staging.path()) && ReplaceEarlierExport(staging.path(), AbsoluteFolder(folder_));
+      placed = WriteExport(staging.path()) &&
+               ReplaceEarlierExport(staging.path(), AbsoluteFolder(folder_));
     }
   }
   Report(placed ? 100 : -1);

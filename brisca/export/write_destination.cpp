@@ -20,7 +20,8 @@ fs::path Resolved(const std::string& path) {
   fs::path resolved = fs::weakly_canonical(absolute, error);
   if (error) resolved = absolute;
   resolved = resolved.lexically_normal();
-  if (!resolved.has_filename() && resolved != resolved.root_path()) resolved = resolved.parent_path();
+  if (!resolved.has_filename() && resolved != resolved.root_path())
+    resolved = resolved.parent_path();
   return resolved;
 }
 

@@ -65,9 +65,10 @@ TEST(WriteDestinationTest, OverlapAfterResolvingLinksAndNames) {
     EXPECT_EQ(DestinationOverlapsSource(destination, source), c.overlaps)
         << c.destination << " / " << c.source;
     // Inside and around are the same question asked the other way.
-    if (c.destination.find("new") == std::string::npos)
+    if (c.destination.find("new") == std::string::npos) {
       EXPECT_EQ(DestinationOverlapsSource(source, destination), c.overlaps)
           << c.source << " / " << c.destination;
+    }
   }
   // Relative names resolve from the working folder.
   const fs::path before = fs::current_path();

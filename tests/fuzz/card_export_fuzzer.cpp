@@ -117,7 +117,8 @@ struct Frame {
   bool operator==(const Frame&) const = default;
 };
 
-std::optional<std::vector<Frame>> FramesOf(brisca::CIndexFileJvMgr& manager, const std::string& name) {
+std::optional<std::vector<Frame>> FramesOf(brisca::CIndexFileJvMgr& manager,
+                                          const std::string& name) {
   brisca::CFileJv reader(manager);
   if (reader.Open(name.c_str()) != 0) return std::nullopt;
   std::vector<Frame> frames;
