@@ -8,6 +8,7 @@
 
 #include "brisca/base/diag_log.h"
 #include "brisca/decode/cadec_factory.h"
+#include "brisca/disk/disk_manager.h"
 #include "brisca/disk/disk_reader.h"
 #include "brisca/export/convert_range.h"
 #include "brisca/export/voice_decode_stage.h"
@@ -107,10 +108,13 @@ void CConvertFileNvr::Report(int32_t done, int32_t total) {
 }
 
 int CConvertFileNvr::Convert(uint32_t packed_start, uint32_t packed_end) {
-  // Opening the AVI file would truncate the stream file it copies.
-  if (SourceKindOfName(source_) == SourceKind::kHostFile &&
-      DestinationOverlapsSource(destination_, source_)) {
-    BrLog("CConvertFileNvr::Run:8 %s %s", destination_.c_str(), source_.c_str());
+  // Opening the AVI file would truncate the stream file it copies, or the
+  // disk image the recording lies on.
+  const std::string medium = SourceKindOfName(source_) == SourceKind::kHostFile
+                                 ? source_
+                                 : DiskManager().MountedPath();
+  if (DestinationOverlapsSource(destination_, medium)) {
+    BrLog("CConvertFileNvr::Run:8 %s %s", destination_.c_str(), medium.c_str());
     Report(-1, 0);
     return -1;
   }

@@ -62,8 +62,8 @@ class CConvertFileNvr : public CThread {
   // -1 (kRunFailed as an exit code) without any report when the source
   // cannot be opened, the range starts after the recording or holds no
   // frame to copy; the same after a report (-1, 0) when a time is invalid
-  // or the destination is the stream file read (or holds it). No file is
-  // made then.
+  // or the destination is, holds or lies inside what is read (the stream
+  // file, or the mounted disk's image or drive). No file is made then.
   int Convert(uint32_t packed_start, uint32_t packed_end);
 
  protected:
