@@ -1,6 +1,8 @@
 // The export family of exports over CExportFileJv. An export handle that
-// finds no export (zero, stale or forged) gets 1 and nothing happens. No
-// exception crosses the library boundary.
+// finds no export (zero, stale or forged) gets 1 and nothing happens. An
+// export into its own source (the export folder it reads, or a folder
+// holding the card image) is refused with 1. No exception crosses the
+// library boundary.
 #include <cstring>
 #include <memory>
 #include <string>
@@ -46,6 +48,12 @@ int32_t BRISCA_CALL JV_StartExortFile(const char* names, int32_t count, const ch
       copies.emplace_back(slot, strnlen(slot, kNameSlotBytes));
     }
     auto worker = std::make_shared<CExportFileJv>(std::move(copies), folder, callback, user);
+    // Refused before anything starts: the export would replace or delete
+    // the recordings it copies.
+    if (const std::string source = worker->OverlappingSource(); !source.empty()) {
+      brisca::BrLog("JV_StartExortFile:1 %s %s", folder, source.c_str());
+      return 1;
+    }
     const uint32_t handle = ExportHandles().Issue(worker);
     if (handle == 0) return 1;
     if (worker->Start() != brisca::CThread::kStarted) {

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "brisca/base/diag_log.h"
+#include "brisca/base/file_write.h"
 #include "brisca/card/calendar_time.h"
 
 namespace brisca {
@@ -48,16 +49,10 @@ class CIndexFileJv::DiagnosticCopy {
 namespace {
 
 bool WriteAt(int fd, const void* data, size_t size, uint64_t position) {
-  const auto* bytes = static_cast<const uint8_t*>(data);
-  while (size > 0) {
-    if (position > static_cast<uint64_t>(std::numeric_limits<off_t>::max())) return false;
-    const ssize_t written = ::pwrite(fd, bytes, size, static_cast<off_t>(position));
-    if (written <= 0) return false;
-    bytes += written;
-    size -= static_cast<size_t>(written);
-    position += static_cast<uint64_t>(written);
-  }
-  return true;
+  // A partition without file entries has nothing to write.
+  if (size == 0) return true;
+  if (position > static_cast<uint64_t>(std::numeric_limits<off_t>::max())) return false;
+  return WriteFullyAt(fd, data, size, position);
 }
 
 // Closes a descriptor at the end of a scope; the result of close counts.

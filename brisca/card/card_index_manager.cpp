@@ -38,6 +38,12 @@ int CIndexFileJvMgr::drive() {
   return drive_;
 }
 
+std::string CIndexFileJvMgr::SourcePath() {
+  std::lock_guard lock(mutex_);
+  if (partitions_[0].mode() == kCardFolderMode) return partitions_[0].folder();
+  return drive_ < 0 ? std::string() : PhysicalDrivePath(drive_, HostPhysicalDriveTable());
+}
+
 bool CIndexFileJvMgr::Probe(int drive, JvSearchResult* result) {
   CPhysicalDrive device;
   if (!device.Open(drive)) {

@@ -92,6 +92,9 @@ class CIndexFileJvMgr {
 
   // The physical drive of the card found last, -1 before any.
   int drive();
+  // What the loaded index is read from: the folder in folder mode, else the
+  // physical drive path of the card found last (empty before any).
+  std::string SourcePath();
 
  private:
   bool Probe(int drive, JvSearchResult* result);

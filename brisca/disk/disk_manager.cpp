@@ -8,6 +8,7 @@
 #include "brisca/base/diag_log.h"
 #include "brisca/disk/disk_segment_source.h"
 #include "brisca/disk/tvfs_instance.h"
+#include "platform/talvo_file_system/drive_resolver.h"
 
 namespace brisca {
 namespace {
@@ -83,6 +84,11 @@ int CIndexFileNvrMgr::SetDir(const char* folder, int mode) {
   folder_ = folder ? folder : "";
   mode_ = mode;
   return mode;
+}
+
+std::string CIndexFileNvrMgr::MountedPath() {
+  std::lock_guard lock(mutex_);
+  return tvfs::ResolveDrive(folder_, tvfs::HostDriveTable());
 }
 
 int CIndexFileNvrMgr::GetFileParam(RecFileParam** list) {

@@ -33,6 +33,9 @@ class CIndexFileNvrMgr {
   int Unmount();
 
   static const char* DriveName(int index);
+  // The path behind the folder Mount mounts (a drive name resolved); empty
+  // when there is none.
+  std::string MountedPath();
 
  private:
   bool SearchSDOne(int index, NvrSearchResult* result);

@@ -8,9 +8,11 @@
 
 #include "brisca/base/diag_log.h"
 #include "brisca/decode/cadec_factory.h"
+#include "brisca/disk/disk_manager.h"
 #include "brisca/disk/disk_reader.h"
 #include "brisca/export/convert_range.h"
 #include "brisca/export/voice_decode_stage.h"
+#include "brisca/export/write_destination.h"
 
 namespace brisca {
 namespace {
@@ -106,6 +108,16 @@ void CConvertFileNvr::Report(int32_t done, int32_t total) {
 }
 
 int CConvertFileNvr::Convert(uint32_t packed_start, uint32_t packed_end) {
+  // Opening the AVI file would truncate the stream file it copies, or the
+  // disk image the recording lies on.
+  const std::string medium = SourceKindOfName(source_) == SourceKind::kHostFile
+                                 ? source_
+                                 : DiskManager().MountedPath();
+  if (DestinationOverlapsSource(destination_, medium)) {
+    BrLog("CConvertFileNvr::Run:8 %s %s", destination_.c_str(), medium.c_str());
+    Report(-1, 0);
+    return -1;
+  }
   std::unique_ptr<CRecFile> reader = make_reader_ ? make_reader_(source_) : nullptr;
   if (!reader || reader->Open(source_.c_str()) != 0) {
     BrLog("CConvertFileNvr::Run:1 %s", source_.c_str());

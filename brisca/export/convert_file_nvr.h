@@ -60,8 +60,10 @@ class CConvertFileNvr : public CThread {
   // after the final report: (total, total) when the range was copied, (-1,
   // last position) when reading, writing or creating the file failed.
   // -1 (kRunFailed as an exit code) without any report when the source
-  // cannot be opened, a time is invalid, the range starts after the
-  // recording or holds no frame to copy; no file is made then.
+  // cannot be opened, the range starts after the recording or holds no
+  // frame to copy; the same after a report (-1, 0) when a time is invalid
+  // or the destination is, holds or lies inside what is read (the stream
+  // file, or the mounted disk's image or drive). No file is made then.
   int Convert(uint32_t packed_start, uint32_t packed_end);
 
  protected:

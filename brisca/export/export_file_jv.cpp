@@ -15,8 +15,10 @@
 #include <utility>
 
 #include "brisca/base/diag_log.h"
+#include "brisca/base/file_write.h"
 #include "brisca/card/card_files.h"
 #include "brisca/card/evf_layout.h"
+#include "brisca/export/write_destination.h"
 
 namespace brisca {
 namespace {
@@ -36,7 +38,7 @@ class ContainerAppender {
 
   // Creates the container when missing; appending starts at its end.
   bool Open(const std::string& path) {
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd_ < 0) return false;
     struct stat status {};
     if (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode)) return false;
@@ -63,9 +65,10 @@ class ContainerAppender {
     return Flush() && WriteAll(offset, data, size);
   }
 
-  // Writes what is gathered and closes; false when anything failed.
+  // Writes what is gathered, makes it durable and closes; false when
+  // anything failed.
   bool Close() {
-    const bool flushed = Flush();
+    const bool flushed = Flush() && ::fsync(fd_) == 0;
     const bool closed = ::close(fd_) == 0;
     fd_ = -1;
     return flushed && closed;
@@ -81,15 +84,7 @@ class ContainerAppender {
   }
 
   bool WriteAll(uint64_t offset, const uint8_t* data, size_t size) {
-    while (size > 0) {
-      const ssize_t written = ::pwrite(fd_, data, size, static_cast<off_t>(offset));
-      if (written < 0 && errno == EINTR) continue;
-      if (written <= 0) return false;
-      data += written;
-      size -= static_cast<size_t>(written);
-      offset += static_cast<uint64_t>(written);
-    }
-    return true;
+    return WriteFullyAt(fd_, data, size, offset);
   }
 
   int fd_ = -1;
@@ -153,6 +148,148 @@ bool CopyRegion(CFileJv& reader, ContainerAppender& container, BlockDone block_d
   return true;
 }
 
+namespace fs = std::filesystem;
+
+// The folder as an absolute path without a trailing separator.
+fs::path AbsoluteFolder(const std::string& folder) {
+  std::error_code error;
+  fs::path path = fs::absolute(folder, error).lexically_normal();
+  if (error) path = fs::path(folder).lexically_normal();
+  if (!path.has_filename() && path != path.root_path()) path = path.parent_path();
+  return path;
+}
+
+// A new folder where the export is written before it replaces the earlier
+// one: beside the destination, or inside it where the folder beside would
+// lie on another file system (a rename could not move the files) or cannot
+// be made. Removed with everything in it.
+class StagingFolder {
+ public:
+  explicit StagingFolder(const std::string& destination) {
+    struct stat target {};
+    if (::stat(destination.c_str(), &target) != 0 || !S_ISDIR(target.st_mode)) return;
+    const fs::path folder = AbsoluteFolder(destination);
+    const std::string name = folder.filename().string();
+    if (!name.empty() &&
+        Make(folder.parent_path() / ("." + name + ".export-XXXXXX"), target.st_dev))
+      return;
+    Make(folder / ".export-XXXXXX", target.st_dev);
+  }
+  ~StagingFolder() {
+    std::error_code ignored;
+    if (!path_.empty()) fs::remove_all(path_, ignored);
+  }
+  StagingFolder(const StagingFolder&) = delete;
+  StagingFolder& operator=(const StagingFolder&) = delete;
+
+  // Empty when no folder could be made.
+  const std::string& path() const { return path_; }
+
+ private:
+  bool Make(const fs::path& pattern, dev_t device) {
+    std::string made = pattern.string();
+    if (!::mkdtemp(made.data())) return false;
+    struct stat status {};
+    if (::stat(made.c_str(), &status) != 0 || status.st_dev != device) {
+      ::rmdir(made.c_str());
+      return false;
+    }
+    path_ = std::move(made);
+    return true;
+  }
+
+  std::string path_;
+};
+
+// A file of an earlier export: an index file "P_index00.bin", or a file
+// whose name contains "fly" and whose extension is exactly "evf".
+bool IsEarlierExportFile(const fs::directory_entry& entry, const fs::path& folder) {
+  std::error_code error;
+  if (entry.is_directory(error) || error) return false;
+  const std::string name = entry.path().filename().string();
+  const size_t dot = name.rfind('.');
+  if (name.find("fly") != std::string::npos && dot != std::string::npos &&
+      name.compare(dot + 1, std::string::npos, "evf") == 0)
+    return true;
+  for (int p = 0; p < kCardPartitionCount; ++p) {
+    if (fs::path(CardIndexPath(folder.string(), kCardFolderMode, p)).filename() == name)
+      return true;
+  }
+  return false;
+}
+
+// The names of the entries of `folder` that `keep` accepts; false when it
+// cannot be listed.
+template <typename Keep>
+bool ListFolder(const fs::path& folder, Keep keep, std::vector<std::string>* names) {
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    if (keep(*it)) names->push_back(it->path().filename().string());
+  }
+  return !error;
+}
+
+// Puts the export written in `staging` in place of the earlier export in
+// `folder`. The earlier export's files move into the staging folder first,
+// so that a rename failing part way can put every file back where it was;
+// other files of the folder stay. Only renames: none of it needs room on
+// the file system.
+bool ReplaceEarlierExport(const fs::path& staging, const fs::path& folder) {
+  std::vector<std::string> written;
+  std::vector<std::string> earlier;
+  const fs::path aside = staging / ".earlier";
+  const auto is_file = [](const fs::directory_entry& entry) {
+    std::error_code error;
+    return entry.is_regular_file(error);
+  };
+  const auto is_earlier = [&](const fs::directory_entry& entry) {
+    return IsEarlierExportFile(entry, folder);
+  };
+  if (!ListFolder(staging, is_file, &written) || !ListFolder(folder, is_earlier, &earlier) ||
+      ::mkdir(aside.c_str(), 0700) != 0)
+    return false;
+  const auto move = [](const fs::path& from, const fs::path& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0;
+  };
+  size_t moved_aside = 0;
+  while (moved_aside < earlier.size() &&
+         move(folder / earlier[moved_aside], aside / earlier[moved_aside]))
+    ++moved_aside;
+  size_t moved_in = 0;
+  if (moved_aside == earlier.size()) {
+    while (moved_in < written.size() &&
+           move(staging / written[moved_in], folder / written[moved_in]))
+      ++moved_in;
+    if (moved_in == written.size()) {
+      // The renames reach the disk with the folder.
+      const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+      }
+      return true;
+    }
+  }
+  BrLog("CExportFileJv::Replace:1 %s %s", folder.c_str(), std::strerror(errno));
+  while (moved_in > 0) {
+    --moved_in;
+    move(folder / written[moved_in], staging / written[moved_in]);
+  }
+  while (moved_aside > 0) {
+    --moved_aside;
+    move(aside / earlier[moved_aside], folder / earlier[moved_aside]);
+  }
+  return false;
+}
+
+// Makes a file written by another writer (the index files) durable.
+bool SyncFile(const fs::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0;
+  return ::close(fd) == 0 && synced;
+}
+
 }  // namespace
 
 CExportFileJv::CExportFileJv(std::vector<std::string> names, std::string folder,
@@ -178,54 +315,56 @@ uint32_t CExportFileJv::Run() {
 }
 
 void CExportFileJv::Report(int32_t value) {
-  last_report_ = value;
   if (callback_) callback_(user_, value);
 }
 
+std::string CExportFileJv::OverlappingSource() const {
+  const std::string source = index_.SourcePath();
+  return DestinationOverlapsSource(folder_, source) ? source : std::string();
+}
+
 size_t CExportFileJv::Export() {
-  DeleteEarlierExport();
-  size_t copied = 0;
-  if (index_.WriteExportIndexes(folder_.c_str(), names_) != 0) {
-    BrLog("CExportFileJv::Run:1 %s", folder_.c_str());
+  bool placed = false;
+  if (const std::string source = OverlappingSource(); !source.empty()) {
+    BrLog("CExportFileJv::Run:3 %s %s", folder_.c_str(), source.c_str());
   } else {
-    while (copied < names_.size() && !StopRequested()) {
-      uint32_t region_offset = 0;
-      if (!CopyRecording(copied, &region_offset)) break;
-      const int updated =
-          index_.UpdateExportEntry(folder_.c_str(), names_[copied].c_str(), region_offset);
-      if (updated != 0) {
-        BrLog("CExportFileJv::Run:2 %s %d", names_[copied].c_str(), updated);
-        break;
-      }
-      ++copied;
+    const StagingFolder staging(folder_);
+    if (staging.path().empty()) {
+      BrLog("CExportFileJv::Run:4 %s %s", folder_.c_str(), std::strerror(errno));
+    } else {
+      placed = WriteExport(staging.path()) &&
+               ReplaceEarlierExport(staging.path(), AbsoluteFolder(folder_));
     }
   }
-  if (copied < names_.size()) {
-    Report(-1);
-  } else if (last_report_ != 100) {
-    // Callers wait for 100 or -1; a last recording without index blocks
-    // (or no recording at all) reports no progress of its own.
-    Report(100);
-  }
-  return copied;
+  Report(placed ? 100 : -1);
+  return placed ? names_.size() : 0;
 }
 
-void CExportFileJv::DeleteEarlierExport() {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  for (fs::directory_iterator it(folder_, error), end; !error && it != end; it.increment(error)) {
-    const std::string name = it->path().filename().string();
-    const size_t dot = name.rfind('.');
-    if (name.find("fly") == std::string::npos || dot == std::string::npos ||
-        name.compare(dot + 1, std::string::npos, "evf") != 0)
-      continue;
-    std::error_code ignored;
-    if (!it->is_directory(ignored)) fs::remove(it->path(), ignored);
+bool CExportFileJv::WriteExport(const std::string& into) {
+  if (index_.WriteExportIndexes(into.c_str(), names_) != 0) {
+    BrLog("CExportFileJv::Run:1 %s", folder_.c_str());
+    return false;
   }
-  CIndexFileJvMgr::DeleteExportIndexes(folder_.c_str());
+  for (size_t i = 0; i < names_.size(); ++i) {
+    uint32_t region_offset = 0;
+    if (StopRequested() || !CopyRecording(i, into, &region_offset)) return false;
+    const int updated = index_.UpdateExportEntry(into.c_str(), names_[i].c_str(), region_offset);
+    if (updated != 0) {
+      BrLog("CExportFileJv::Run:2 %s %d", names_[i].c_str(), updated);
+      return false;
+    }
+  }
+  for (int p = 0; p < kCardPartitionCount; ++p) {
+    const std::string path = CardIndexPath(into, kCardFolderMode, p);
+    if (!SyncFile(path)) {
+      BrLog("CExportFileJv::Run:5 %s %s", path.c_str(), std::strerror(errno));
+      return false;
+    }
+  }
+  return true;
 }
 
-bool CExportFileJv::CopyRecording(size_t i, uint32_t* region_offset) {
+bool CExportFileJv::CopyRecording(size_t i, const std::string& into, uint32_t* region_offset) {
   const std::string& name = names_[i];
   const std::optional<CardRecordingName> parsed = ParseCardRecordingName(name.c_str());
   if (!parsed) {
@@ -243,16 +382,18 @@ bool CExportFileJv::CopyRecording(size_t i, uint32_t* region_offset) {
     BrLog("CExportFileJv::CopyFile:3 %s %d", name.c_str(), opened);
   } else {
     const std::string path =
-        CardContainerPath(folder_, kCardFolderMode, parsed->partition, parsed->file_number);
+        CardContainerPath(into, kCardFolderMode, parsed->partition, parsed->file_number);
     ContainerAppender container;
     if (!container.Open(path)) {
       BrLog("CExportFileJv::CopyFile:4 %s %s", path.c_str(), std::strerror(errno));
     } else {
       const uint64_t start = container.position();
       // Overall progress in percent: this recording's share of its blocks
-      // done, after the recordings before it.
+      // done, after the recordings before it. 100 waits until the export is
+      // in place.
       const auto block_done = [&](size_t k, size_t blocks) {
-        Report(static_cast<int32_t>((100 * (k + 1) / blocks + 100 * i) / names_.size()));
+        const auto value = static_cast<int32_t>((100 * (k + 1) / blocks + 100 * i) / names_.size());
+        if (value < 100) Report(value);
       };
       copied = FitsIn32(start) && CopyRegion(reader, container, block_done);
       if (!container.Close()) copied = false;

@@ -3,6 +3,10 @@
 // card partition, which the card index reads back in folder mode. The
 // object behind an export handle.
 //
+// The export is written into a new folder beside the destination and
+// replaces the earlier export only once every file was written whole: a
+// failed or stopped export leaves the destination as it was.
+//
 // Threads: the owner (the exports) constructs, starts and stops; the
 // callback runs on the worker. A stop lets the recording being copied
 // finish and ends the export before the next one. The worker reads through
@@ -37,22 +41,27 @@ class CExportFileJv : public CThread {
   bool OnWorkerThread() const;
 
   // The export itself, on the calling thread (the worker's body): the
-  // number of recordings copied. The callback gets the overall progress
-  // after each index block copied, and at the end -1 when fewer recordings
-  // were copied than named, else 100.
+  // number of recordings placed in the folder, all of them or 0. The
+  // callback gets the overall progress after each index block copied
+  // (below 100), and at the end 100 once the export is in place, else -1.
   size_t Export();
+
+  // The card drive or export folder the export reads that the destination
+  // is, lies inside or holds; empty when they are apart. Such an export is
+  // refused: it would replace or delete what it copies.
+  std::string OverlappingSource() const;
 
  protected:
   uint32_t Run() override;
 
  private:
-  // Deletes the folder's earlier export: its index files, and every file
-  // whose name contains "fly" and whose extension is exactly "evf".
-  void DeleteEarlierExport();
-  // Copies recording `names_[i]` to the end of its container in the folder;
+  // Writes the whole export into `into`; false when any of it failed or a
+  // stop came first.
+  bool WriteExport(const std::string& into);
+  // Copies recording `names_[i]` to the end of its container in `into`;
   // false when it could not be read or written. `region_offset`: where it
   // starts in that container.
-  bool CopyRecording(size_t i, uint32_t* region_offset);
+  bool CopyRecording(size_t i, const std::string& into, uint32_t* region_offset);
   void Report(int32_t value);
 
   const std::vector<std::string> names_;
@@ -60,7 +69,6 @@ class CExportFileJv : public CThread {
   const JV_EXPORT_CALLBACK callback_;
   const int32_t user_;
   CIndexFileJvMgr& index_;
-  int32_t last_report_ = -1;  // worker only
   std::atomic<std::thread::id> worker_id_{};
 };
 

@@ -1,6 +1,6 @@
 // The conversion exports through libbrisca.so and its public header alone:
 // handles, the wait on destroy, and a recorder-disk recording converted to
-// the same file as the stream it was made from.
+// the same file as the stream it was made from, but never over its disk.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -107,6 +107,12 @@ TEST(ConvertExportsTest, DiskRecordingConvertsLikeItsStream) {
   const std::string from_stream = WorkPath("from-stream.avi");
   Convert(stream, from_stream, Record);
   ExpectCompleted(TakeCalls());
+
+  // The disk image itself as the output: refused, the image unchanged.
+  const std::vector<uint8_t> image_bytes = brisca::testing::ReadBytes(image);
+  Convert(name, image, Record);
+  EXPECT_EQ(TakeCalls(), (std::vector<std::pair<int32_t, int32_t>>{{-1, 0}}));
+  EXPECT_TRUE(brisca::testing::ReadBytes(image) == image_bytes);
 
   const auto disk_file = ReadAvi(from_disk);
   const auto stream_file = ReadAvi(from_stream);

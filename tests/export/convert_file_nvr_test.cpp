@@ -1,7 +1,9 @@
 #include "brisca/export/convert_file_nvr.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -266,6 +268,54 @@ TEST_F(ConvertFileNvrTest, DestinationThatCannotBeMadeReportsFailure) {
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(got[0].done, -1);
   EXPECT_FALSE(testing::FileExists(output));
+}
+
+// An output that names the stream file read, however it is spelled, is
+// refused before anything is opened: a report (-1, 0), the source
+// unchanged. The tool refuses it too, and a disk image given as the output
+// of a conversion from that image.
+TEST_F(ConvertFileNvrTest, OutputThatIsItsSourceIsRefused) {
+  const std::string folder = WorkPath("own-source-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder + "/sub");
+  const std::string source = folder + "/rec.strm";
+  std::filesystem::copy_file(recording_, source);
+  std::filesystem::create_symlink(source, folder + "/link.avi");
+  std::filesystem::create_hard_link(source, folder + "/hard.avi");
+  const std::vector<uint8_t> bytes = testing::ReadBytes(source);
+  for (const std::string& output :
+       {source, folder + "/sub/../rec.strm", folder + "/link.avi", folder + "/hard.avi"}) {
+    SCOPED_TRACE(output);
+    CConvertFileNvr conversion(source, output);
+    conversion.SetCallback(7, Record);
+    EXPECT_EQ(conversion.Convert(Packed(10, 15, 0), Packed(10, 20, 0)), -1);
+    const std::vector<Report> got = TakeReports();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].done, -1);
+    EXPECT_TRUE(testing::ReadBytes(source) == bytes);
+  }
+
+  const std::string tool = std::string("'") + EXPORT_TEST_TOOL + "' ";
+  int status = 0;
+  std::string said = testing::Shell(tool + "convert '" + source +
+                                        "' --from 10:15:00 --to 10:16:00 -o '" + folder +
+                                        "/link.avi' 2>&1",
+                                    &status);
+  EXPECT_EQ(status, 1) << said;
+  EXPECT_NE(said.find("which the conversion reads"), std::string::npos) << said;
+  EXPECT_TRUE(testing::ReadBytes(source) == bytes);
+  const std::string image = folder + "/disk.img";
+  testing::Shell(tool + "mkdisk '" + image + "' --disk-number 1 --segment channel=0,type=0,file='" +
+                     source + "' 2>&1",
+                 &status);
+  ASSERT_EQ(status, 0);
+  const std::vector<uint8_t> image_bytes = testing::ReadBytes(image);
+  said = testing::Shell(tool + "convert '1\\0\\0' --disk '" + image +
+                            "' --from 10:15:00 --to 10:16:00 -o '" + image + "' 2>&1",
+                        &status);
+  EXPECT_EQ(status, 1) << said;
+  EXPECT_NE(said.find("which the conversion reads"), std::string::npos) << said;
+  EXPECT_TRUE(testing::ReadBytes(image) == image_bytes);
+  std::filesystem::remove_all(folder);
 }
 
 // Reads the first frames of the range, then fails as a disk gone bad does.

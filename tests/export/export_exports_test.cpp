@@ -1,11 +1,14 @@
 // The export exports through libbrisca.so and its public header alone: the
 // arguments refused, a card's recordings exported and listed back from the
-// folder, the overwrite check, and stopping from the export's own callback.
+// folder, the overwrite check, stopping from the export's own callback, and
+// an export into its own source refused (by the tool as well).
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <set>
 #include <string>
@@ -123,6 +126,54 @@ TEST(ExportExportsTest, ExportsACardsRecordingsIntoAFolderThatListsBack) {
   EXPECT_EQ(ListCard(), std::set<std::string>{names.front()});
   fs::remove_all(folder);
   fs::remove(image);
+}
+
+// An export folder read as the source and given as the destination, a
+// folder inside it, or one around it: the library call and the tool refuse,
+// nothing is reported, and no byte of the source tree changes.
+TEST(ExportExportsTest, ExportIntoItsOwnSourceIsRefusedAndChangesNothing) {
+  const std::string holder = WorkPath("api-holder-" + std::to_string(getpid()));
+  const std::string source = holder + "/source";
+  const std::string image = WorkPath("api-own-card-" + std::to_string(getpid()) + ".img");
+  const std::string tool = std::string("'") + EXPORT_TEST_TOOL + "' ";
+  int status = 0;
+  Shell(tool + "sample card '" + image + "' --files 2 --recordings 2 --seconds 1 --size 64x48 2>&1",
+        &status);
+  ASSERT_EQ(status, 0);
+  // The source: an export folder the tool made from the card.
+  const std::string made = Shell("BRISCA_PHYSICAL_DRIVES='" + image + "' " + tool +
+                                     "export '0\\1\\0' '0\\2\\1' -o '" + source + "' 2>&1",
+                                 &status);
+  ASSERT_EQ(status, 0) << made;
+  fs::remove(image);
+  fs::create_directory_symlink(source, holder + "/link");
+  const std::map<std::string, std::string> before = brisca::testing::FolderContents(holder);
+  ASSERT_GE(before.size(), 4u);
+  ASSERT_EQ(JV_SetDir(source.c_str(), 0), 0);
+  const std::set<std::string> listed = ListCard();
+  ASSERT_FALSE(listed.empty());
+  const std::vector<std::string> names(listed.begin(), listed.end());
+  const std::vector<char> slots = Slots(names);
+
+  for (const std::string& folder :
+       {source, source + "/", holder + "/link", holder + "/link/new", source + "/../source",
+        holder}) {
+    SCOPED_TRACE(folder);
+    outcome.values.clear();
+    uint32_t handle = 0;
+    EXPECT_EQ(JV_StartExortFile(slots.data(), static_cast<int32_t>(names.size()), folder.c_str(),
+                                Record, 11, &handle),
+              1);
+    EXPECT_EQ(handle, 0u);
+    EXPECT_TRUE(outcome.values.empty());
+    std::string said = Shell(tool + "export '" + names.front() + "' --folder '" + source +
+                                 "' -o '" + folder + "' --overwrite 2>&1",
+                             &status);
+    EXPECT_EQ(status, 1) << said;
+    EXPECT_NE(said.find("which the export reads"), std::string::npos) << said;
+    EXPECT_TRUE(brisca::testing::FolderContents(holder) == before);
+  }
+  fs::remove_all(holder);
 }
 
 }  // namespace

@@ -2,18 +2,24 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "brisca/base/file_write.h"
 #include "brisca/card/card_index_manager.h"
 #include "brisca/card/card_reader.h"
 #include "brisca/card/evf_layout.h"
+#include "brisca/testing/faulty_file.h"
 #include "tests/export/export_test_support.h"
 
 namespace brisca {
@@ -178,7 +184,7 @@ TEST(ExportFileJvProgressTest, OneBlockRecordingsReportHalfThenAll) {
   fs::remove(image);
 }
 
-// An earlier export is removed first: index files and "fly" files ending in
+// An earlier export is replaced: index files and "fly" files ending in
 // ".evf" exactly; other files and folders stay.
 TEST_F(ExportFileJvTest, EarlierExportIsRemovedOtherFilesStay) {
   for (const char* name : {"3_index00.bin", "2_fly00007.evf", "0_fly00001.evf", "my.fly.evf"})
@@ -196,31 +202,94 @@ TEST_F(ExportFileJvTest, EarlierExportIsRemovedOtherFilesStay) {
   EXPECT_EQ(Listed(ReadBack()), std::set<std::string>{"0\\2\\0"});
 }
 
-// A name the card index does not hold ends the export with -1; what was
-// copied before stays readable, and what was not copied is not listed.
-TEST_F(ExportFileJvTest, UnknownNameEndsTheExportKeepingEarlierRecordings) {
-  ASSERT_EQ(Export({"0\\1\\0", "0\\9\\0", "0\\2\\1"}), 1u);
-  const std::vector<int32_t> got = TakeReports();
-  ASSERT_FALSE(got.empty());
-  EXPECT_EQ(got.back(), -1);
-  CIndexFileJvMgr& back = ReadBack();
-  EXPECT_EQ(Listed(back), std::set<std::string>{"0\\1\\0"});
-  EXPECT_EQ(FramesOf(back, "0\\1\\0"), FramesOf(card_, "0\\1\\0"));
+// Temporary folders an export left beside `folder` or inside it.
+std::vector<std::string> StagingLeftOver(const std::string& folder) {
+  std::vector<std::string> found;
+  const fs::path path(folder);
+  const std::string beside = std::string(".").append(path.filename().string()).append(".export-");
+  for (const fs::path& where : {path.parent_path(), path}) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(where)) {
+      const std::string name = entry.path().filename().string();
+      if (name.starts_with(beside) || name.starts_with(".export-")) found.push_back(name);
+    }
+  }
+  return found;
 }
 
-// A recording named but never copied is not listed from the folder, even
-// where its card offset would find another recording in the exported
-// container: "0\1\0" starts its card container, and "0\1\1" starts the
-// exported one.
-TEST_F(ExportFileJvTest, RecordingNotCopiedIsNotListed) {
-  ASSERT_EQ(Export({"0\\1\\1", "0\\9\\9", "0\\1\\0"}), 1u);
+// An export that fails part way, for whatever reason, leaves the earlier
+// export (and the other files of the folder) byte for byte as they were,
+// reports -1 and never 100, and leaves no temporary folder behind.
+TEST_F(ExportFileJvTest, FailedExportLeavesTheEarlierExportAsItWas) {
+  const std::vector<std::string> names = {"0\\1\\1", "0\\2\\0", "1\\1\\0"};
+  // The write calls of the whole export, counted on a folder of its own.
+  const std::string scratch = folder_ + "-scratch";
+  fs::create_directories(scratch);
+  InjectWriteFault(0, 0, false);
+  {
+    CExportFileJv worker(names, scratch, Record, 5, card_);
+    ASSERT_EQ(worker.Export(), names.size());
+  }
+  const int writes = WriteCallCount();
+  ASSERT_GT(writes, 8);
+  fs::remove_all(scratch);
+
+  ASSERT_EQ(Export({"0\\1\\0", "1\\2\\1"}), 2u);
+  std::ofstream(folder_ + "/notes.txt") << "kept";
+  const std::map<std::string, std::string> before = testing::FolderContents(folder_);
+  ASSERT_EQ(before.size(), 7u);
+
+  struct Case {
+    const char* what;
+    std::vector<std::string> names;
+    int write_fault_at = 0;  // 0: none
+    int error = 0;
+    bool sticky = false;
+    bool unreadable = false;
+  };
+  const Case cases[] = {
+      {"a name the card does not hold", {"0\\1\\1", "0\\9\\0", "1\\1\\0"}},
+      {"the first index write", names, 1, ENOSPC, true},
+      {"the second index write", names, 2, EFBIG},
+      {"half way through the containers", names, writes / 2, ENOSPC, true},
+      {"the last but one write", names, writes - 1, EFBIG},
+      {"the last write", names, writes, ENOSPC},
+      {"a card that cannot be read", names, 0, 0, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TakeReports();
+    std::optional<testing::ScopedReadFaults> faults;
+    if (c.unreadable) faults.emplace(testing::ReadFaults{.fail_read = 1, .fail_after = true});
+    InjectWriteFault(c.write_fault_at, c.error, c.sticky);
+    const size_t placed = Export(c.names);
+    InjectWriteFault(0, 0, false);
+    faults.reset();
+    EXPECT_EQ(placed, 0u);
+    const std::vector<int32_t> got = TakeReports();
+    ASSERT_FALSE(got.empty());
+    EXPECT_EQ(got.back(), -1);
+    EXPECT_EQ(std::count(got.begin(), got.end(), 100), 0);
+    EXPECT_TRUE(testing::FolderContents(folder_) == before);
+    EXPECT_EQ(StagingLeftOver(folder_), std::vector<std::string>{});
+  }
+  // A container of the new export cannot take its place (a folder has its
+  // name): the files already moved go back.
+  fs::create_directories(folder_ + "/0_fly00002.evf");
+  const std::map<std::string, std::string> with_folder = testing::FolderContents(folder_);
+  TakeReports();
+  EXPECT_EQ(Export(names), 0u);
   EXPECT_EQ(TakeReports().back(), -1);
-  EXPECT_EQ(Listed(ReadBack()), std::set<std::string>{"0\\1\\1"});
+  EXPECT_TRUE(testing::FolderContents(folder_) == with_folder);
+  EXPECT_EQ(StagingLeftOver(folder_), std::vector<std::string>{});
+  EXPECT_EQ(Listed(ReadBack()), (std::set<std::string>{"0\\1\\0", "1\\2\\1"}));
 }
 
 // A stop lets the recording being copied finish and ends the export before
-// the next: -1 follows, and the finished recording reads back.
-TEST_F(ExportFileJvTest, StoppedExportKeepsTheRecordingsItFinished) {
+// the next: -1 follows, and the earlier export stays as it was.
+TEST_F(ExportFileJvTest, StoppedExportLeavesTheEarlierExport) {
+  ASSERT_EQ(Export({"0\\2\\1"}), 1u);
+  const std::map<std::string, std::string> before = testing::FolderContents(folder_);
+  TakeReports();
   static CExportFileJv* running = nullptr;
   static std::atomic<bool> first_block{false};
   const auto stop_on_first_report = [](int32_t user, int32_t value) {
@@ -235,13 +304,12 @@ TEST_F(ExportFileJvTest, StoppedExportKeepsTheRecordingsItFinished) {
   ASSERT_EQ(worker.Start(), 1);
   while (!first_block) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   worker.Stop();
-  EXPECT_EQ(worker.exit_code(), 1u);
+  EXPECT_EQ(worker.exit_code(), 0u);
   const std::vector<int32_t> got = TakeReports();
   ASSERT_FALSE(got.empty());
   EXPECT_EQ(got.back(), -1);
-  CIndexFileJvMgr& back = ReadBack();
-  EXPECT_EQ(Listed(back), std::set<std::string>{"1\\1\\1"});
-  EXPECT_EQ(FramesOf(back, "1\\1\\1"), FramesOf(card_, "1\\1\\1"));
+  EXPECT_TRUE(testing::FolderContents(folder_) == before);
+  EXPECT_EQ(StagingLeftOver(folder_), std::vector<std::string>{});
 }
 
 // A folder that cannot be written: the index files fail, nothing is copied.

@@ -118,6 +118,25 @@ std::optional<AviFile> ReadAvi(const std::string& path) {
   return file;
 }
 
+std::map<std::string, std::string> FolderContents(const std::string& folder) {
+  namespace fs = std::filesystem;
+  std::map<std::string, std::string> contents;
+  std::error_code error;
+  for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end;
+       it.increment(error)) {
+    const std::string name = fs::relative(it->path(), folder).string();
+    if (it->is_symlink()) {
+      contents[name] = "-> " + fs::read_symlink(it->path()).string();
+    } else if (it->is_directory()) {
+      contents[name] = "<folder>";
+    } else {
+      const std::vector<uint8_t> bytes = ReadBytes(it->path().string());
+      contents[name].assign(bytes.begin(), bytes.end());
+    }
+  }
+  return contents;
+}
+
 std::string Shell(const std::string& command, int* status) {
   std::string out;
   FILE* pipe = popen(command.c_str(), "r");

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -55,6 +56,11 @@ struct AviFile {
 // and idx1. Nullopt when the file cannot be read, is shorter than its
 // header area, or its movie list is not a run of whole chunks.
 std::optional<AviFile> ReadAvi(const std::string& path);
+
+// Every entry below `folder` by its relative path: a file's bytes, a link's
+// target after "-> ", a folder as "<folder>". Equal before and after a run
+// when the run changed nothing in the tree.
+std::map<std::string, std::string> FolderContents(const std::string& folder);
 
 // Runs a shell command; its standard output (and error, with `2>&1`).
 std::string Shell(const std::string& command, int* status = nullptr);

@@ -10,7 +10,8 @@
 # fat_volume_fuzzer gets small FAT volumes made by mkfs.fat and mcopy.
 # device_file_fuzzer gets small device recording files behind a control byte.
 # card_index_fuzzer gets card index files of generated export folders and
-# evf_reader_fuzzer their containers behind two control bytes.
+# evf_reader_fuzzer their containers behind two control bytes, and
+# card_export_fuzzer behind seven.
 # bmp_writer_fuzzer gets pictures behind six control bytes.
 # usage: make_seed_corpus.sh BRISCA_TOOL OUTPUT_FOLDER
 set -euo pipefail
@@ -230,6 +231,23 @@ bmp_seeds() {
   { printf '\x07\x07\x80\x00\x00\x01'; head -c 100 /dev/urandom; } > "$out/bmp-short-stride"
 }
 
+# A one-block container behind the card export's seven control bytes (both
+# index slots on its one recording): reads and writes as they should be,
+# short reads, a failing read, a size that lies, a full disk from the third
+# write, one EFBIG write.
+card_export_seeds() {
+  "$tool" sample card "$tmp/export" --folder --files 1 --recordings 1 --open 0 --size 64x48 \
+    --seconds 1 --fps 2 >/dev/null
+  local spec name control
+  for spec in 'clean:\x00\x00\x00\x00\x00' 'short-reads:\x00\x0a\x00\x00\x00' \
+              'failing-read:\x06\x01\x00\x00\x00' 'size-lies:\x00\x00\xf0\x00\x00' \
+              'disk-full:\x00\x00\x00\x03\x02' 'file-too-large:\x00\x00\x00\x07\x01'; do
+    name=${spec%%:*}
+    control=${spec#*:}
+    { printf "$control\x00\x00"; cat "$tmp/export/0_fly00001.evf"; } > "$out/export-$name"
+  done
+}
+
 case "$(basename "$out")" in
   stream_scan_fuzzer) stream_seeds ;;
   voice_decoder_fuzzer) voice_seeds ;;
@@ -242,5 +260,6 @@ case "$(basename "$out")" in
   card_index_fuzzer) card_index_seeds ;;
   evf_reader_fuzzer) evf_seeds ;;
   bmp_writer_fuzzer) bmp_seeds ;;
+  card_export_fuzzer) card_export_seeds ;;
   *) echo "make_seed_corpus.sh: no seeds for $(basename "$out")" >&2; exit 2 ;;
 esac

@@ -20,6 +20,8 @@
 #include "brisca/api/brisca.h"
 #include "brisca/disk/disk_manager.h"
 #include "brisca/export/convert_range.h"
+#include "brisca/export/write_destination.h"
+#include "platform/talvo_file_system/drive_resolver.h"
 #include "tools/brisca/commands.h"
 
 namespace brisca::tools {
@@ -155,6 +157,7 @@ class Conversion {
     BR_CreateDecoder(&decoder_);
     if (!decoder_) return Fail("the library could not make a decoder handle");
     const bool on_disk = options_.name.find('/') == std::string::npos;
+    if (!on_disk && !ApartFrom(options_.name)) return 1;
     if (on_disk && !MountDisk()) return 1;
     RecFileInfo info{};
     if (!Probe(&info)) return 1;
@@ -172,6 +175,13 @@ class Conversion {
     return false;
   }
 
+  // Writing the AVI file over what the conversion reads would destroy it.
+  bool ApartFrom(const std::string& source) {
+    if (!DestinationOverlapsSource(options_.output, source)) return true;
+    return Refuse(options_.output + " is, holds or lies inside " + source +
+                  ", which the conversion reads; nothing was written");
+  }
+
   bool MountDisk() {
     std::string folder = options_.disk_image;
     if (folder.empty()) {
@@ -181,6 +191,7 @@ class Conversion {
       // The last disk found is the one the listing shows.
       folder = CIndexFileNvrMgr::DriveName(found[disks - 1].drive_index);
     }
+    if (!ApartFrom(tvfs::ResolveDrive(folder, tvfs::HostDriveTable()))) return false;
     NVR_SetDir(folder.c_str(), 1);
     NVR_UnMount(decoder_, 0);
     const int result = NVR_Mount(decoder_, 0);

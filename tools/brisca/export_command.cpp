@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "brisca/api/brisca.h"
+#include "brisca/card/physical_drive.h"
+#include "brisca/export/write_destination.h"
 #include "tools/brisca/commands.h"
 
 namespace brisca::tools {
@@ -27,7 +29,8 @@ constexpr const char* kUsage =
     "  Copies the recordings NAME (\"P\\F\\S\", as 'brisca list --card' shows them) of the\n"
     "  SD card found on the physical drives (see BRISCA_PHYSICAL_DRIVES), or of the\n"
     "  export folder DIR, into FOLDER, which is made when missing. An earlier export\n"
-    "  in FOLDER is replaced only with --overwrite.\n";
+    "  in FOLDER is replaced only with --overwrite, and only once the new one is\n"
+    "  whole. FOLDER must lie apart from DIR or the card's drive.\n";
 
 constexpr size_t kNameSlotBytes = 260;
 constexpr int kBarWidth = 40;
@@ -68,14 +71,23 @@ bool ParseOptions(int argc, char** argv, Options* options) {
 }
 
 // Loads the card index the export reads from; false with a message when
-// there is no card or its index cannot be read. `listed`: its recordings.
-bool LoadIndex(const Options& options, std::set<std::string>* listed) {
+// there is no card or its index cannot be read. `listed`: its recordings;
+// `sources`: the folder or the drives of the cards found.
+bool LoadIndex(const Options& options, std::set<std::string>* listed,
+               std::vector<std::string>* sources) {
   if (!options.source_folder.empty()) {
     JV_SetDir(options.source_folder.c_str(), 0);
-  } else if (JV_SearchSD(-1, nullptr) == 0) {
-    std::fprintf(stderr,
-                 "brisca export: no card on physical drives 0-15 (see BRISCA_PHYSICAL_DRIVES)\n");
-    return false;
+    sources->push_back(options.source_folder);
+  } else {
+    JvSearchResult found[16] = {};
+    const int32_t cards = JV_SearchSD(-1, found);
+    if (cards <= 0) {
+      std::fprintf(stderr,
+                   "brisca export: no card on physical drives 0-15 (see BRISCA_PHYSICAL_DRIVES)\n");
+      return false;
+    }
+    for (int32_t i = 0; i < cards; ++i)
+      sources->push_back(PhysicalDrivePath(found[i].drive, HostPhysicalDriveTable()));
   }
   RecFileParam* list = nullptr;
   const int32_t count = JV_GetFileParam(&list, nullptr, 0);
@@ -121,7 +133,19 @@ int RunExportCommand(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, &options)) return 2;
   std::set<std::string> listed;
-  if (!LoadIndex(options, &listed)) return 1;
+  std::vector<std::string> sources;
+  if (!LoadIndex(options, &listed, &sources)) return 1;
+  // Checked before the folder is made: making it inside the source would
+  // already change the source.
+  for (const std::string& source : sources) {
+    if (DestinationOverlapsSource(options.output, source)) {
+      std::fprintf(stderr,
+                   "brisca export: %s is, holds or lies inside %s, which the export reads; "
+                   "nothing was written\n",
+                   options.output.c_str(), source.c_str());
+      return 1;
+    }
+  }
   for (const std::string& name : options.names) {
     if (!listed.contains(name)) {
       std::fprintf(stderr, "brisca export: %s is not a recording of the card (see brisca list "
@@ -130,11 +154,15 @@ int RunExportCommand(int argc, char** argv) {
     }
   }
   std::error_code error;
-  std::filesystem::create_directories(options.output, error);
+  const bool made = std::filesystem::create_directories(options.output, error);
   if (error || !std::filesystem::is_directory(options.output)) {
     std::fprintf(stderr, "brisca export: cannot make the folder %s\n", options.output.c_str());
     return 1;
   }
+  // A folder the command made goes again when the export does not happen.
+  const auto undo = [&] {
+    if (made) std::filesystem::remove(options.output, error);
+  };
   if (JV_IsExistsExortFile(options.output.c_str()) && !options.overwrite) {
     std::fprintf(stderr,
                  "brisca export: %s already holds an export; --overwrite replaces it\n",
@@ -149,7 +177,8 @@ int RunExportCommand(int argc, char** argv) {
   uint32_t handle = 0;
   if (JV_StartExortFile(slots.data(), static_cast<int32_t>(options.names.size()),
                         options.output.c_str(), OnProgress, 0, &handle) != 0) {
-    std::fprintf(stderr, "brisca export: the export could not start\n");
+    std::fprintf(stderr, "brisca export: the export could not start; nothing was written\n");
+    undo();
     return 1;
   }
   int32_t result = 0;
@@ -161,8 +190,9 @@ int RunExportCommand(int argc, char** argv) {
   JV_StopExortFile(handle);
   if (progress.bar) std::fputc('\n', stderr);
   if (result != 100) {
-    std::fprintf(stderr, "brisca export: the export failed; the recordings copied before the "
-                 "failure are in %s\n", options.output.c_str());
+    std::fprintf(stderr, "brisca export: the export failed (see the log); %s was left as it was\n",
+                 options.output.c_str());
+    undo();
     return 1;
   }
   std::printf("exported %zu recording(s) to %s\n", options.names.size(), options.output.c_str());
