@@ -42,7 +42,12 @@ bool WriteFullyAt(int fd, const iovec* pieces, int count, uint64_t offset) {
     errno = EINVAL;
     return false;
   }
-  std::vector<iovec> left(pieces, pieces + count);
+  std::vector<iovec> left;
+  left.reserve(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    if (pieces[i].iov_len != 0) left.push_back(pieces[i]);  // a write of nothing is no progress
+  }
+  count = static_cast<int>(left.size());
   iovec* piece = left.data();
   while (count > 0) {
     if (Injected()) return false;
