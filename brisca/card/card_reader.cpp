@@ -45,9 +45,9 @@ int CFileJv::OpenRegion(const char* name, bool keep_blocks) {
     return kNotInIndex;
   }
   std::unique_ptr<CBaseFile> source = MakeCardSource(recording->mode);
-  // Readers of other channels share the card volume: the whole open is one
-  // run of seeks and reads. The listing's check runs alone.
-  CAutoLock hold(keep_blocks ? &CardSourceLock() : nullptr);
+  // Readers of other channels, the listing and exports share the card
+  // volume: the whole open is one run of seeks and reads.
+  CAutoLock hold(&CardVolumeLock());
   const int opened = source->OpenFile(recording->container_path.c_str(), 1);
   if (opened != 0) {
     BrLog("CFileJv::%s:2 %s %d", operation, shown, opened);
@@ -138,7 +138,7 @@ int CFileJv::SearchFile(const char* name) {
 int CFileJv::Close() {
   CAutoLock hold(&main_lock_);
   if (source_) {
-    CAutoLock source_hold(&CardSourceLock());
+    CAutoLock source_hold(&CardVolumeLock());
     source_->Close();
     source_.reset();
   }
@@ -194,7 +194,7 @@ CFileJv::Position CFileJv::Advance(Position position) const {
 
 bool CFileJv::ReadExactAt(uint64_t offset, void* buffer, size_t length) {
   if (!source_) return false;
-  CAutoLock hold(&CardSourceLock());
+  CAutoLock hold(&CardVolumeLock());
   return SeekTo(*source_, region_start_ + offset) &&
          ReadFromSource(*source_, buffer, length) == length;
 }

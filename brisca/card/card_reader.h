@@ -15,8 +15,9 @@
 // partition's drive name ("C:" to "F:") while the reader is open
 // (CIndexFileJvMgr::MountPartition).
 //
-// Threads: every operation holds the main lock; each seek-and-read on the
-// byte source also holds CardSourceLock(), shared by all card readers.
+// Threads: every operation holds the main lock; the open, each seek-and-read
+// on the byte source and the close also hold CardVolumeLock(), the one lock
+// of the card volume.
 #pragma once
 
 #include <array>
@@ -118,7 +119,7 @@ class CFileJv : public CRecFile {
   CIndexFileJvMgr& index_;
   // Guarded by main_lock_:
   CardRecording recording_;
-  std::unique_ptr<CBaseFile> source_;  // seek-and-read also under CardSourceLock()
+  std::unique_ptr<CBaseFile> source_;  // seek-and-read also under CardVolumeLock()
   uint64_t region_start_ = 0;
   std::array<uint8_t, evf::kHeaderSize> header_{};
   std::vector<std::vector<uint8_t>> blocks_;

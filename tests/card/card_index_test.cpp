@@ -128,16 +128,28 @@ TEST_F(CardIndexTest, ZeroHeaderPassesInFolderMode) {
   EXPECT_EQ(list, &sentinel);  // no slot at all: the pointer is not touched
 }
 
-TEST_F(CardIndexTest, MissingPartitionFailsWithItsCodeAndKeepsTheOthers) {
+TEST_F(CardIndexTest, AnExportFolderListsThePartitionsItHas) {
   CardIndexLayout layout;
   layout.ring_capacity = 1;
   layout.ring_files = {File(1, 1)};
   WriteIndex(layout);
   testing::WriteEmptyFolderIndexes(folder_.path(), {1});
-  const Listing listing = List(manager_);
-  EXPECT_EQ(listing.result, CIndexFileJv::kNoIndexFile);
-  EXPECT_FALSE(listing.array);
-  EXPECT_TRUE(manager_.FindRecording("0\\1\\0").has_value());  // partition 0 stays loaded
+  testing::DamageCapture damage;
+  EXPECT_EQ(Names(List(manager_)), std::vector<std::string>{"0\\1\\0"});
+  EXPECT_TRUE(damage.lines().empty());  // partitions 2 and 3 were not exported
+
+  // A damaged index is reported and left out; with no index left the
+  // listing fails with the first partition's code.
+  std::vector<uint8_t> broken = tools::card::BuildCardIndex(layout);
+  broken.resize(300);
+  testing::WriteBytes(folder_ / "1_index00.bin", broken);
+  EXPECT_EQ(List(manager_).records.size(), 1u);
+  EXPECT_EQ(damage.Count("card partition 1 left out"), 1u);
+  std::filesystem::remove(folder_ / "0_index00.bin");
+  std::filesystem::remove(folder_ / "1_index00.bin");
+  const Listing none = List(manager_);
+  EXPECT_EQ(none.result, CIndexFileJv::kNoIndexFile);
+  EXPECT_FALSE(none.array);
 }
 
 TEST_F(CardIndexTest, RecordingsBefore2000AreLeftOut) {
@@ -193,13 +205,15 @@ TEST_F(CardIndexTest, BrokenIndexFilesGiveTheirCodes) {
   layout.oldest = 1;
   layout.ring_files = {File(1, 1), File(2, 1)};
   const std::vector<uint8_t> good = tools::card::BuildCardIndex(layout);
+  CIndexFileJv index(0);
+  index.SetDir(folder_.path(), kCardFolderMode);
   auto code_with = [&](auto change) {
     std::vector<uint8_t> bytes = good;
     change(bytes);
     testing::WriteBytes(folder_ / "0_index00.bin", bytes);
-    return List(manager_).result;
+    return index.ReadIndexFile();
   };
-  EXPECT_EQ(code_with([](std::vector<uint8_t>&) {}), 2);
+  EXPECT_EQ(code_with([](std::vector<uint8_t>&) {}), 0);
   EXPECT_EQ(code_with([](std::vector<uint8_t>& b) { b.resize(300); }), CIndexFileJv::kHeaderUnreadable);
   EXPECT_EQ(code_with([](std::vector<uint8_t>& b) { b.resize(512 + 20); }), CIndexFileJv::kRingUnreadable);
   EXPECT_EQ(code_with([](std::vector<uint8_t>& b) { ci::WriteCounts(b.data(), {4, 5, 5, 0}); }),
@@ -213,7 +227,7 @@ TEST_F(CardIndexTest, BrokenIndexFilesGiveTheirCodes) {
   EXPECT_EQ(code_with([](std::vector<uint8_t>& b) { b[512 + 16 * 2] = 40; }),
             CIndexFileJv::kTableUnreadable);  // file 40's table lies past the end
   std::filesystem::remove(folder_ / "0_index00.bin");
-  EXPECT_EQ(List(manager_).result, CIndexFileJv::kNoIndexFile);
+  EXPECT_EQ(index.ReadIndexFile(), CIndexFileJv::kNoIndexFile);
 }
 
 TEST_F(CardIndexTest, SlotCountsBeyondTheTableAreCut) {

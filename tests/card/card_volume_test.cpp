@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ extern "C" {
 #include "brisca/card/card_reader.h"
 #include "brisca/card/raw_fat_volume.h"
 #include "tests/card/card_test_support.h"
+#include "tests/card/fat_image_support.h"
 #include "tools/card/card_image.h"
 #include "tools/card/sample_card.h"
 
@@ -145,8 +147,7 @@ TEST_F(CardVolumeTest, FolderModeReadsTheSameFrames) {
       tools::card::WriteSampleCardFiles(options, work_ / "export", true);
   CIndexFileJvMgr manager;
   manager.SetDir((work_ / "export").c_str(), kCardFolderMode);
-  EXPECT_EQ(ListCount(manager), CIndexFileJv::kNoIndexFile);  // partitions 1-3 have none
-  testing::WriteEmptyFolderIndexes(work_ / "export", {1, 2, 3});
+  // Partitions 1-3 have no index: the folder lists the one it has.
   ASSERT_EQ(ListCount(manager), static_cast<int>(made.size()));
   CFileJv reader(manager);
   for (const SampleCardRecording& recording : made) {
@@ -182,8 +183,8 @@ TEST_F(CardVolumeTest, ChecksumIsCheckedOnTheCardOnly) {
   EXPECT_EQ(ListCount(manager), 0);
 }
 
-TEST_F(CardVolumeTest, PartitionWithoutIndexFailsTheListing) {
-  // Four partitions; only the first two hold an index.
+TEST_F(CardVolumeTest, EveryReadablePartitionIsListed) {
+  // Two partitions of one recording each.
   const std::vector<SampleCardRecording> made = MakeCard(work_ / "two.img", [] {
     SampleCardOptions options = Small();
     options.partitions = 2;
@@ -191,23 +192,73 @@ TEST_F(CardVolumeTest, PartitionWithoutIndexFailsTheListing) {
     options.recordings = 1;
     return options;
   }());
+  const std::string first = tools::card::PartitionFolder(work_ / "files-0", 0);
+  const std::string second = tools::card::PartitionFolder(work_ / "files-0", 1);
   const CardTempFolder empty;
-  tools::card::WriteCardImage(work_ / "four.img",
-                              {tools::card::PartitionFolder(work_ / "files-0", 0),
-                               tools::card::PartitionFolder(work_ / "files-0", 1), empty.path(),
-                               empty.path()});
-  UseDrives({work_ / "four.img", work_ / "two.img"});
-  CIndexFileJvMgr manager;
-  ASSERT_EQ(manager.SearchSD(0, nullptr), 1);
-  EXPECT_EQ(ListCount(manager), CIndexFileJv::kNoIndexFile);
-  EXPECT_TRUE(manager.FindRecording("1\\1\\0").has_value());
+  const CardTempFolder damaged;
+  for (const auto& file : std::filesystem::directory_iterator(second))
+    std::filesystem::copy(file.path(), damaged / file.path().filename().string());
+  std::vector<uint8_t> header = testing::ReadBytes(damaged / "index00.bin");
+  header[100] ^= 0x10;  // one bit: the header checksum fails
+  testing::WriteBytes(damaged / "index00.bin", header);
 
-  // A card of two partitions lists each recording once: the empty entries
-  // of its partition table are not read as the first partition again.
-  ASSERT_EQ(manager.SearchSD(1, nullptr), 1);
-  std::vector<std::string> names;
-  ASSERT_EQ(ListCount(manager, &names), 2);
-  EXPECT_EQ(names, (std::vector<std::string>{made[0].name, made[1].name}));
+  struct Case {
+    const char* what;
+    std::function<void(const std::string& image)> make;
+    std::vector<std::string> listed;
+    std::vector<std::string> reported;
+  };
+  const std::vector<Case> cases = {
+      {"two partitions", [](const std::string&) {}, {made[0].name, made[1].name}, {}},
+      {"partitions 2 and 3 without an index",
+       [&](const std::string& image) {
+         tools::card::WriteCardImage(image, {first, second, empty.path(), empty.path()});
+       },
+       {made[0].name, made[1].name},
+       {"card partition 2 left out: no index file", "card partition 3 left out: no index file"}},
+      {"one bit of partition 1's index header",
+       [&](const std::string& image) { tools::card::WriteCardImage(image, {first, damaged.path()}); },
+       {made[0].name},
+       {"card partition 1 left out: header checksum wrong"}},
+      {"unused partition-table entries with starts",
+       [&](const std::string& image) {
+         tools::card::WriteCardImage(image, {first});
+         std::vector<uint8_t> mbr = testing::ReadHead(image, 512);
+         for (size_t k = 1; k < 4; ++k) testing::Put32(mbr, 454 + 16 * k, 0x12345678u * k);
+         testing::WriteHead(image, mbr);
+       },
+       {made[0].name},
+       {}},
+      {"a boot sector in sector 0 with boot code where a partition table would be",
+       [&](const std::string& image) {
+         testing::MakeFat(image, "-F 32 -s 1", 300 * 1024);
+         std::string files;
+         for (const auto& file : std::filesystem::directory_iterator(first))
+           files += " " + testing::Quoted(file.path().string());
+         testing::RunTool("mcopy -i " + testing::Quoted(image) + files + " ::");
+         std::vector<uint8_t> boot = testing::ReadHead(image, 512);
+         for (size_t i = 446; i < 510; ++i) boot[i] = static_cast<uint8_t>(0x90 + i);
+         testing::WriteHead(image, boot);
+       },
+       {made[0].name},
+       {}},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string image = n == 0 ? work_ / "two.img" : work_ / ("case" + std::to_string(n) + ".img");
+    ++n;
+    c.make(image);
+    UseDrives({image});
+    CIndexFileJvMgr manager;
+    testing::DamageCapture damage;
+    ASSERT_EQ(manager.SearchSD(0, nullptr), 1);
+    std::vector<std::string> names;
+    EXPECT_EQ(ListCount(manager, &names), static_cast<int>(c.listed.size()));
+    EXPECT_EQ(names, c.listed);
+    EXPECT_EQ(damage.lines().size(), c.reported.size());
+    for (const std::string& line : c.reported) EXPECT_EQ(damage.Count(line), 1u) << line;
+  }
 }
 
 TEST_F(CardVolumeTest, TwoCardsAtDrivesOneAndThree) {
