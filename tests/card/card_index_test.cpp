@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -196,6 +197,90 @@ TEST_F(CardIndexTest, ProgressCountsSlotsOfAllPartitions) {
   g_progress.clear();
   EXPECT_EQ(List(manager_, RecordProgress, 77).result, 4);
   EXPECT_EQ(g_progress, (std::vector<int32_t>{0, 25, 50, 75}));
+}
+
+// Lines of the diagnostic log under `root` that contain `text`.
+size_t LogLines(const std::string& root, const std::string& text) {
+  size_t lines = 0;
+  for (const auto& file : std::filesystem::recursive_directory_iterator(root + "/log")) {
+    if (!file.is_regular_file() || file.path().extension() != ".txt") continue;
+    std::ifstream in(file.path());
+    for (std::string line; std::getline(in, line);) lines += line.find(text) != std::string::npos;
+  }
+  return lines;
+}
+
+TEST_F(CardIndexTest, HostileIndexesCostOnlyTheRecordingsThatExist) {
+  // Slots 0 and 1 hold recordings, slots 2-255 are empty.
+  auto file_of = [](uint32_t number, uint32_t start) {
+    IndexedFile file = testing::IndexedFileOf(number, 1, {0, 0}, start);
+    file.recordings.resize(256);
+    return file;
+  };
+  struct Case {
+    const char* what;
+    std::vector<IndexedFile> files;
+    int check_result;        // what the check answers for every recording
+    size_t checks;           // recordings the listing checks
+    size_t listed;
+    const char* reported;    // once, or nothing
+  };
+  const std::vector<Case> cases = {
+      {"2,000 entries repeating one file number", std::vector<IndexedFile>(2000, file_of(7, testing::kCardTestStart)),
+       0, 2, 2, "repeat a file number"},
+      {"64 files of empty slots",
+       [] {
+         std::vector<IndexedFile> files;
+         for (uint32_t f = 0; f < 64; ++f) {
+           IndexedFile file = testing::IndexedFileOf(f, 1, {0});
+           file.recordings.assign(256, {});
+           files.push_back(file);
+         }
+         return files;
+       }(),
+       0, 0, 0, nullptr},
+      {"16 files of recordings from 1999", [&] {
+         std::vector<IndexedFile> files;
+         for (uint32_t f = 0; f < 16; ++f) files.push_back(file_of(f, 915148800));
+         return files;
+       }(),
+       0, 0, 0, nullptr},
+      {"16 files whose containers are missing", [&] {
+         std::vector<IndexedFile> files;
+         for (uint32_t f = 0; f < 16; ++f) files.push_back(file_of(f, testing::kCardTestStart));
+         return files;
+       }(),
+       CIndexFileJv::kCheckNoContainer, 16, 0, "containers cannot be read"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const CardTempFolder folder;
+    ProcessLog().SetRoot(folder.path());
+    CardIndexLayout layout;
+    layout.ring_capacity = static_cast<uint32_t>(c.files.size());
+    layout.ring_files = c.files;
+    testing::WriteBytes(CardIndexPath(folder.path(), kCardFolderMode, 0), tools::card::BuildCardIndex(layout));
+    CIndexFileJv index(0);
+    index.SetDir(folder.path(), kCardFolderMode);
+    ASSERT_EQ(index.ReadIndexFile(), 0);
+    testing::DamageCapture damage;
+    std::vector<RecFileParam> records;
+    CardListingProgress progress;
+    progress.total = index.SlotCount();
+    size_t checks = 0;
+    index.AppendRecords(records, progress, [&](const char*) {
+      ++checks;
+      return c.check_result;
+    });
+    EXPECT_EQ(checks, c.checks);
+    EXPECT_EQ(records.size(), c.listed);
+    EXPECT_EQ(progress.done, progress.total);
+    EXPECT_EQ(damage.lines().size(), c.reported ? 1u : 0u);
+    if (c.reported) EXPECT_EQ(damage.Count(c.reported), 1u);
+    // One line per cause and per channel repair, not one per slot.
+    EXPECT_LE(LogLines(folder.path(), "GetFilePara2"), 4u + c.listed);
+  }
+  ProcessLog().SetRoot(folder_.path());
 }
 
 TEST_F(CardIndexTest, BrokenIndexFilesGiveTheirCodes) {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 extern "C" {
@@ -16,6 +17,8 @@ extern "C" {
 }
 
 #include "brisca/base/diag_log.h"
+#include "brisca/base/mutex_lock.h"
+#include "brisca/card/card_files.h"
 #include "brisca/card/card_index_layout.h"
 #include "brisca/card/card_index_manager.h"
 #include "brisca/card/card_reader.h"
@@ -259,6 +262,39 @@ TEST_F(CardVolumeTest, EveryReadablePartitionIsListed) {
     EXPECT_EQ(damage.lines().size(), c.reported.size());
     for (const std::string& line : c.reported) EXPECT_EQ(damage.Count(line), 1u) << line;
   }
+}
+
+TEST_F(CardVolumeTest, AListingWaitsForARecordingReadThroughTheVolume) {
+  SampleCardOptions options = Small();
+  options.partitions = 2;
+  options.files = 1;
+  const std::vector<SampleCardRecording> made = MakeCard(work_ / "card.img", options);
+  UseDrives({work_ / "card.img"});
+  CIndexFileJvMgr& manager = CardIndexManager();
+  ASSERT_EQ(manager.SearchSD(0, nullptr), 1);
+  ASSERT_EQ(ListCount(manager), static_cast<int>(made.size()));
+
+  // As an export copies: the volume lock held from the mount to the unmount,
+  // here of the second partition while the listing mounts both in turn.
+  const SampleCardRecording& read = made.back();
+  const int partition = ParseCardRecordingName(read.name.c_str())->partition;
+  std::vector<bool> whole;
+  std::thread reader([&] {
+    for (int round = 0; round < 6; ++round) {
+      CAutoLock hold(&CardVolumeLock());
+      CFileJv file(manager);
+      const bool ok = manager.MountPartition(partition) && file.Open(read.name.c_str()) == 0 &&
+                      ReadAll(file) == ExpectedOrder(read.frames);
+      file.Close();
+      manager.UnmountPartition(partition);
+      whole.push_back(ok);
+    }
+  });
+  std::vector<int> counts;
+  for (int round = 0; round < 6; ++round) counts.push_back(ListCount(manager));
+  reader.join();
+  EXPECT_EQ(whole, std::vector<bool>(6, true));
+  EXPECT_EQ(counts, std::vector<int>(6, static_cast<int>(made.size())));
 }
 
 TEST_F(CardVolumeTest, TwoCardsAtDrivesOneAndThree) {
