@@ -105,4 +105,6 @@ void InjectDriveReadFault(int nth, bool sticky) {
   fault_at.store(nth, std::memory_order_relaxed);
 }
 
+int DriveReadCallCount() { return read_calls.load(std::memory_order_relaxed); }
+
 }  // namespace brisca

@@ -69,5 +69,7 @@ class CPhysicalDrive {
 // `sticky` so does every later one, as on a worn card. nth 0 ends the
 // injection. Process-wide; not for production code.
 void InjectDriveReadFault(int nth, bool sticky);
+// ReadAt calls made since the last InjectDriveReadFault.
+int DriveReadCallCount();
 
 }  // namespace brisca

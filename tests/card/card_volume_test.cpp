@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -22,7 +23,9 @@ extern "C" {
 #include "brisca/card/card_index_layout.h"
 #include "brisca/card/card_index_manager.h"
 #include "brisca/card/card_reader.h"
+#include "brisca/card/physical_drive.h"
 #include "brisca/card/raw_fat_volume.h"
+#include "brisca/testing/faulty_file.h"
 #include "tests/card/card_test_support.h"
 #include "tests/card/fat_image_support.h"
 #include "tools/card/card_image.h"
@@ -295,6 +298,95 @@ TEST_F(CardVolumeTest, AListingWaitsForARecordingReadThroughTheVolume) {
   reader.join();
   EXPECT_EQ(whole, std::vector<bool>(6, true));
   EXPECT_EQ(counts, std::vector<int>(6, static_cast<int>(made.size())));
+}
+
+// Lists the card and reads every recording listed; a recording that fails
+// part way keeps what it read before.
+struct CardRead {
+  int listed = 0;
+  std::vector<std::string> names;
+  std::vector<std::vector<Got>> frames;
+};
+
+CardRead ReadCard(CIndexFileJvMgr& manager) {
+  CardRead read;
+  read.listed = ListCount(manager, &read.names);
+  for (const std::string& name : read.names) {
+    CFileJv reader(manager);
+    const int partition = ParseCardRecordingName(name.c_str())->partition;
+    std::vector<Got> frames;
+    if (manager.MountPartition(partition) && reader.Open(name.c_str()) == 0) frames = ReadAll(reader);
+    reader.Close();
+    manager.UnmountPartition(partition);
+    read.frames.push_back(frames);
+  }
+  return read;
+}
+
+// Every recording listed is one of the card's and every frame read is the
+// frame the card holds there: a fault may lose recordings and frames, never
+// change one.
+void ExpectNothingWrong(const CardRead& read, const std::vector<SampleCardRecording>& made) {
+  for (size_t i = 0; i < read.names.size(); ++i) {
+    const auto found = std::find_if(made.begin(), made.end(),
+                                    [&](const SampleCardRecording& r) { return r.name == read.names[i]; });
+    ASSERT_NE(found, made.end()) << read.names[i];
+    const std::vector<Got> expected = ExpectedOrder(found->frames);
+    ASSERT_LE(read.frames[i].size(), expected.size()) << read.names[i];
+    EXPECT_TRUE(std::equal(read.frames[i].begin(), read.frames[i].end(), expected.begin())) << read.names[i];
+  }
+}
+
+TEST_F(CardVolumeTest, ReadFaultsLoseRecordingsOrFramesButChangeNone) {
+  SampleCardOptions options = Small();
+  options.partitions = 2;
+  options.files = 1;
+  const std::vector<SampleCardRecording> made = MakeCard(work_ / "card.img", options);
+  options.folder_mode = true;
+  tools::card::WriteSampleCardFiles(options, work_ / "export", true);
+  UseDrives({work_ / "card.img"});
+  CIndexFileJvMgr manager;
+  ASSERT_EQ(manager.SearchSD(0, nullptr), 1);
+  const CardRead whole = ReadCard(manager);
+  ASSERT_EQ(whole.listed, static_cast<int>(made.size()));
+  ExpectNothingWrong(whole, made);
+
+  // Device reads of the card failing from the nth on, or the nth alone.
+  InjectDriveReadFault(1 << 30, false);
+  ReadCard(manager);
+  const int device_reads = DriveReadCallCount();
+  for (int nth = 1; nth <= device_reads; ++nth) {
+    for (const bool sticky : {false, true}) {
+      SCOPED_TRACE("device read " + std::to_string(nth) + (sticky ? " on" : ""));
+      InjectDriveReadFault(nth, sticky);
+      ExpectNothingWrong(ReadCard(manager), made);
+    }
+  }
+  InjectDriveReadFault(0, false);
+
+  // Byte sources of the card volume and of an export folder that fail,
+  // cut reads short or lie about their size.
+  std::vector<testing::ReadFaults> faults;
+  for (int nth = 1; nth <= 40; ++nth) faults.push_back({nth, false, 0, 0});
+  for (int nth = 1; nth <= 40; nth += 3) faults.push_back({nth, true, 0, 0});
+  for (const int64_t delta : {-1, -4096, 1, 1 << 20}) faults.push_back({0, false, 0, delta});
+  for (const bool folder : {false, true}) {
+    if (folder) manager.SetDir((work_ / "export").c_str(), kCardFolderMode);
+    for (const testing::ReadFaults& fault : faults) {
+      SCOPED_TRACE((folder ? "folder, read " : "card, read ") + std::to_string(fault.fail_read) +
+                   " size " + std::to_string(fault.size_delta));
+      const testing::ScopedReadFaults scoped(fault);
+      ExpectNothingWrong(ReadCard(manager), made);
+    }
+    // Short reads are no fault: everything reads as without them.
+    const testing::ScopedReadFaults short_reads({0, false, 7, 0});
+    const CardRead cut = ReadCard(manager);
+    EXPECT_EQ(cut.names, whole.names);
+    EXPECT_EQ(cut.frames, whole.frames);
+  }
+  // Nothing stays broken once the faults are gone.
+  const CardRead after = ReadCard(manager);
+  EXPECT_EQ(after.frames, whole.frames);
 }
 
 TEST_F(CardVolumeTest, TwoCardsAtDrivesOneAndThree) {
