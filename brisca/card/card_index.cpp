@@ -245,7 +245,6 @@ struct CIndexFileJv::Omissions {
   uint32_t first_repeated = 0;     // the file number of the first of them
   uint32_t empty_slots = 0;        // start and end 0: never written
   uint32_t before_2000 = 0;
-  uint32_t first_before_2000 = 0;  // its file number
   uint32_t unreadable = 0;         // refused by the check
   std::string first_unreadable;    // its name
   std::set<uint32_t> no_container; // file numbers whose container does not open
@@ -255,7 +254,6 @@ void CIndexFileJv::AppendRecords(std::vector<RecFileParam>& out, CardListingProg
                                  const RecordingCheck& check) {
   const int in_use = static_cast<int>(table_.size());
   Omissions omitted;
-  std::set<uint32_t> listed;
   for (size_t i = 0; i < table_.size(); ++i) {
     ci::FileEntry& entry = table_[i];
     if (first_entry_.at(entry.file_number) != i) {
@@ -300,7 +298,6 @@ void CIndexFileJv::AppendEntry(const ci::FileEntry& entry, std::vector<RecFilePa
     record.end_time = UtcSystemTime(end);
     if (record.start_time.year < 2000 || record.end_time.year < 2000) {
       if (omitted.before_2000++ == 0) {
-        omitted.first_before_2000 = entry.file_number;
         BrLog("CIndexFileJv::GetFilePara2:4 %u %d %d", entry.file_number, record.start_time.year,
               record.end_time.year);
       }
@@ -346,8 +343,8 @@ void CIndexFileJv::ReportOmissions(const Omissions& omitted) const {
     BrLog("CIndexFileJv::GetFilePara2:4 %d %u recordings before 2000 in all", partition_,
           omitted.before_2000);
   if (omitted.unreadable > 0)
-    ReportDamage("card partition %d: %u recordings left out, their containers cannot be read "
-                 "(first %s, %zu containers missing)",
+    ReportDamage("card partition %d: %u recordings left out as unreadable (first %s; "
+                 "%zu containers do not open)",
                  partition_, omitted.unreadable, omitted.first_unreadable.c_str(),
                  omitted.no_container.size());
 }

@@ -68,7 +68,9 @@ class CIndexFileJvMgr {
 
   // Mounts the card volume of `partition` around a reader's work (card mode
   // only; folder mode does nothing and succeeds). Mounting invalidates the
-  // card files open before.
+  // card files open before; a caller on a thread of its own holds
+  // CardVolumeLock() from this call to UnmountPartition, so that no listing
+  // or probe of another thread mounts in between.
   bool MountPartition(int partition);
   void UnmountPartition(int partition);
 

@@ -250,7 +250,7 @@ TEST_F(CardIndexTest, HostileIndexesCostOnlyTheRecordingsThatExist) {
          for (uint32_t f = 0; f < 16; ++f) files.push_back(file_of(f, testing::kCardTestStart));
          return files;
        }(),
-       CIndexFileJv::kCheckNoContainer, 16, 0, "containers cannot be read"},
+       CIndexFileJv::kCheckNoContainer, 16, 0, "left out as unreadable"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -276,7 +276,9 @@ TEST_F(CardIndexTest, HostileIndexesCostOnlyTheRecordingsThatExist) {
     EXPECT_EQ(records.size(), c.listed);
     EXPECT_EQ(progress.done, progress.total);
     EXPECT_EQ(damage.lines().size(), c.reported ? 1u : 0u);
-    if (c.reported) EXPECT_EQ(damage.Count(c.reported), 1u);
+    if (c.reported) {
+      EXPECT_EQ(damage.Count(c.reported), 1u);
+    }
     // One line per cause and per channel repair, not one per slot.
     EXPECT_LE(LogLines(folder.path(), "GetFilePara2"), 4u + c.listed);
   }

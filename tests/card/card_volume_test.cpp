@@ -240,7 +240,7 @@ TEST_F(CardVolumeTest, EveryReadablePartitionIsListed) {
          testing::MakeFat(image, "-F 32 -s 1", 300 * 1024);
          std::string files;
          for (const auto& file : std::filesystem::directory_iterator(first))
-           files += " " + testing::Quoted(file.path().string());
+           files.append(" ").append(testing::Quoted(file.path().string()));
          testing::RunTool("mcopy -i " + testing::Quoted(image) + files + " ::");
          std::vector<uint8_t> boot = testing::ReadHead(image, 512);
          for (size_t i = 446; i < 510; ++i) boot[i] = static_cast<uint8_t>(0x90 + i);
