@@ -267,7 +267,8 @@ BRISCA_EXPORT int32_t BRISCA_CALL JV_SearchSD(int32_t drive, JvSearchResult* res
  * can be read is the result the first partition's error: -1 mount failed,
  * -2 index file not found, -3 header unreadable, -4 checksum wrong (card
  * mode), -5 file ring unreadable, -6 file number 255 in the table, -7
- * recording table unreadable. `callback` (may be NULL) receives `user` and the percentage. */
+ * recording table unreadable. `callback` (may be NULL) receives `user` and
+ * the percentage. */
 BRISCA_EXPORT int32_t BRISCA_CALL JV_GetFileParam(RecFileParam** list, JV_SEARCH_CALLBACK callback,
                                                   int32_t user);
 /* 1 when `folder` holds an exported card index ("P_index00.bin", P 0-3,
