@@ -15,9 +15,9 @@
 // partition's drive name ("C:" to "F:") while the reader is open
 // (CIndexFileJvMgr::MountPartition).
 //
-// Threads: every operation holds the main lock; the open, each seek-and-read
-// on the byte source and the close also hold CardVolumeLock(), the one lock
-// of the card volume.
+// Threads: every operation holds the main lock; those that reach the byte
+// source (open, check, close, frame reads and steps, region reads) take
+// CardVolumeLock(), the one lock of the card volume, before it.
 #pragma once
 
 #include <array>
@@ -99,6 +99,7 @@ class CFileJv : public CRecFile {
     Position position;
   };
 
+  // These two reach the byte source: callers hold the volume lock.
   int OpenRegion(const char* name, bool keep_blocks);
   bool ReadExactAt(uint64_t offset, void* buffer, size_t length);
   RecFrame* ReadEntry(const evf::Entry& entry, FrameKind kind);
