@@ -398,7 +398,8 @@ TEST_F(CardVolumeTest, TwoCardsAtDrivesOneAndThree) {
   const CardTempFolder no_index;
   testing::WriteBytes(no_index / "other.bin", {1, 2, 3});
   tools::card::WriteCardImage(work_ / "plain.img", {no_index.path()});
-  // Drive 0 cannot be read, 2 does not exist, 4 has a volume but no index.
+  // Drive 0 is no image or block device, 2 does not exist, 4 has a volume
+  // but no index.
   UseDrives({"/dev/null", work_ / "one.img", work_ / "missing.img", work_ / "three.img",
              work_ / "plain.img"});
   CIndexFileJvMgr manager;
