@@ -211,45 +211,32 @@ size_t LogLines(const std::string& root, const std::string& text) {
 }
 
 TEST_F(CardIndexTest, HostileIndexesCostOnlyTheRecordingsThatExist) {
-  // Slots 0 and 1 hold recordings, slots 2-255 are empty.
-  auto file_of = [](uint32_t number, uint32_t start) {
-    IndexedFile file = testing::IndexedFileOf(number, 1, {0, 0}, start);
-    file.recordings.resize(256);
-    return file;
+  // `count` files from file 0 whose 256 slots hold recordings starting at
+  // `start` in slots 0 and 1 (start 0: none) and are empty after them.
+  auto files_of = [](uint32_t count, uint32_t start) {
+    std::vector<IndexedFile> files;
+    for (uint32_t f = 0; f < count; ++f) {
+      files.push_back(testing::IndexedFileOf(f, 1, {0, 0}, start));
+      if (start == 0) files.back().recordings.assign(2, {});
+      files.back().recordings.resize(256);
+    }
+    return files;
   };
   struct Case {
     const char* what;
     std::vector<IndexedFile> files;
-    int check_result;        // what the check answers for every recording
-    size_t checks;           // recordings the listing checks
+    int check_result;      // what the check answers for every recording
+    size_t checks;         // recordings the listing checks
     size_t listed;
-    const char* reported;    // once, or nothing
+    const char* reported;  // once, or nothing
   };
   const std::vector<Case> cases = {
-      {"2,000 entries repeating one file number", std::vector<IndexedFile>(2000, file_of(7, testing::kCardTestStart)),
-       0, 2, 2, "repeat a file number"},
-      {"64 files of empty slots",
-       [] {
-         std::vector<IndexedFile> files;
-         for (uint32_t f = 0; f < 64; ++f) {
-           IndexedFile file = testing::IndexedFileOf(f, 1, {0});
-           file.recordings.assign(256, {});
-           files.push_back(file);
-         }
-         return files;
-       }(),
-       0, 0, 0, nullptr},
-      {"16 files of recordings from 1999", [&] {
-         std::vector<IndexedFile> files;
-         for (uint32_t f = 0; f < 16; ++f) files.push_back(file_of(f, 915148800));
-         return files;
-       }(),
-       0, 0, 0, nullptr},
-      {"16 files whose containers are missing", [&] {
-         std::vector<IndexedFile> files;
-         for (uint32_t f = 0; f < 16; ++f) files.push_back(file_of(f, testing::kCardTestStart));
-         return files;
-       }(),
+      {"2,000 entries repeating one file number",
+       std::vector<IndexedFile>(2000, files_of(1, testing::kCardTestStart)[0]), 0, 2, 2,
+       "repeat a file number"},
+      {"64 files of empty slots", files_of(64, 0), 0, 0, 0, nullptr},
+      {"16 files of recordings from 1999", files_of(16, 915148800), 0, 0, 0, nullptr},
+      {"16 files whose containers are missing", files_of(16, testing::kCardTestStart),
        CIndexFileJv::kCheckNoContainer, 16, 0, "left out as unreadable"},
   };
   for (const Case& c : cases) {
