@@ -261,11 +261,14 @@ BRISCA_EXPORT int32_t BRISCA_CALL JV_SearchSD(int32_t drive, JvSearchResult* res
 /* Reads the index of all four partitions and lists their recordings. The
  * number of records, with *list set to an array to free with
  * JV_FreeFileParam (also when none was kept, as long as the indexes name at
- * least one recording slot; otherwise *list is untouched and 0 returned), or
- * the first partition's error: -1 mount failed, -2 index file not found,
- * -3 header unreadable, -4 checksum wrong (card mode), -5 file ring
- * unreadable, -6 file number 255 in the table, -7 recording table
- * unreadable. `callback` (may be NULL) receives `user` and the percentage. */
+ * least one recording slot; otherwise *list is untouched and 0 returned). A
+ * partition whose index cannot be read is left out (and reported in the
+ * diagnostic log) and the others are listed; only when no partition's index
+ * can be read is the result the first partition's error: -1 mount failed,
+ * -2 index file not found, -3 header unreadable, -4 checksum wrong (card
+ * mode), -5 file ring unreadable, -6 file number 255 in the table, -7
+ * recording table unreadable. `callback` (may be NULL) receives `user` and
+ * the percentage. */
 BRISCA_EXPORT int32_t BRISCA_CALL JV_GetFileParam(RecFileParam** list, JV_SEARCH_CALLBACK callback,
                                                   int32_t user);
 /* 1 when `folder` holds an exported card index ("P_index00.bin", P 0-3,

@@ -99,7 +99,7 @@ bool MountCardPartition(int partition) {
 
 void UnmountCardPartition(int partition) { FatUnmount(CardDriveName(partition)); }
 
-CMutexLock& CardSourceLock() {
+CMutexLock& CardVolumeLock() {
   static CMutexLock lock;
   return lock;
 }

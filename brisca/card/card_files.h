@@ -2,7 +2,7 @@
 // paths of index files and containers in card mode (inside the raw FAT volume
 // of a partition, drive names "C:" to "F:") and folder mode (host files of an
 // export folder), the byte source for each mode, mounting a partition's
-// volume, and the process-wide source lock of the card readers.
+// volume, and the process-wide lock of the card volume.
 #pragma once
 
 #include <cstddef>
@@ -55,8 +55,14 @@ size_t ReadFromSource(CBaseFile& source, void* buffer, size_t count);
 bool MountCardPartition(int partition);
 void UnmountCardPartition(int partition);
 
-// Held around every seek-and-read pair on a card reader's byte source: all
-// card readers share one mounted volume, whose state is not guarded.
-CMutexLock& CardSourceLock();
+// The one lock of the process-wide card volume (raw_fat_volume.h), whose
+// state is not guarded otherwise: the card index manager holds it for each
+// of its calls (the probe, the listing, mounts), the card readers around
+// every open, seek-and-read pair and close. Mounting a partition
+// invalidates the card files open before, so whoever mounts a partition and
+// reads through it (an export copying a recording) holds the lock from the
+// mount to the unmount; a listing then waits instead of pulling the volume
+// from under it. Recursive, like every CMutexLock.
+CMutexLock& CardVolumeLock();
 
 }  // namespace brisca

@@ -9,8 +9,10 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <set>
 #include <utility>
 
+#include "brisca/base/damage_report.h"
 #include "brisca/base/diag_log.h"
 #include "brisca/base/file_write.h"
 #include "brisca/card/calendar_time.h"
@@ -98,6 +100,7 @@ void CIndexFileJv::Clear() {
   header_.fill(0);
   table_.clear();
   recordings_.clear();
+  first_entry_.clear();
 }
 
 void CIndexFileJv::LoadEmpty() {
@@ -167,6 +170,7 @@ int CIndexFileJv::ReadFrom(CBaseFile& source, DiagnosticCopy& copy) {
     return kRingUnreadable;
   }
   table_ = std::move(*table);
+  for (size_t i = 0; i < table_.size(); ++i) first_entry_.emplace(table_[i].file_number, i);
   return ReadRecordingTables(source, ci::kHeaderSize + ring.size(), copy);
 }
 
@@ -207,10 +211,8 @@ uint64_t CIndexFileJv::SlotCount() const {
 
 bool CIndexFileJv::FindRecording(uint32_t file_number, uint32_t slot,
                                  CardRecordingEntry* entry) const {
-  const auto found = std::find_if(table_.begin(), table_.end(), [&](const ci::FileEntry& e) {
-    return e.file_number == file_number;
-  });
-  if (found == table_.end() || slot > found->last_slot) return false;
+  const auto first = first_entry_.find(file_number);
+  if (first == first_entry_.end() || slot > table_[first->second].last_slot) return false;
   const auto recordings = recordings_.find(file_number);
   if (recordings == recordings_.end()) return false;
   const size_t at = size_t{slot} * ci::kRecordingEntrySize;
@@ -232,56 +234,114 @@ bool CIndexFileJv::RepairChannel(size_t index, ci::FileEntry& entry) {
   return false;
 }
 
+// What one partition's listing left out, counted per cause.
+struct CIndexFileJv::Omissions {
+  uint32_t repeated_entries = 0;   // entries repeating a file number listed before
+  uint32_t first_repeated = 0;     // the file number of the first of them
+  uint32_t empty_slots = 0;        // start and end 0: never written
+  uint32_t before_2000 = 0;
+  uint32_t unreadable = 0;         // refused by the check
+  std::string first_unreadable;    // its name
+  std::set<uint32_t> no_container; // file numbers whose container does not open
+};
+
 void CIndexFileJv::AppendRecords(std::vector<RecFileParam>& out, CardListingProgress& progress,
                                  const RecordingCheck& check) {
   const int in_use = static_cast<int>(table_.size());
+  Omissions omitted;
   for (size_t i = 0; i < table_.size(); ++i) {
     ci::FileEntry& entry = table_[i];
+    if (first_entry_.at(entry.file_number) != i) {
+      if (omitted.repeated_entries++ == 0) omitted.first_repeated = entry.file_number;
+      progress.done += uint64_t{entry.last_slot} + 1;
+      continue;
+    }
     if (!KnownChannel(entry.channel)) {
       BrLog("CIndexFileJv::GetFilePara2:1 %d %d %u %d %d", static_cast<int>(i), 0,
             entry.file_number, in_use, entry.last_slot + 1);
       if (!RepairChannel(i, entry)) {
         BrLog("CIndexFileJv::GetFilePara2:3 %d %d %u %d %d", static_cast<int>(i), 0,
               entry.file_number, in_use, entry.last_slot + 1);
+        progress.done += uint64_t{entry.last_slot} + 1;
         continue;
       }
     }
-    AppendEntry(entry, out, progress, check);
+    AppendEntry(entry, out, progress, check, omitted);
   }
+  ReportOmissions(omitted);
 }
 
 void CIndexFileJv::AppendEntry(const ci::FileEntry& entry, std::vector<RecFileParam>& out,
-                               CardListingProgress& progress, const RecordingCheck& check) {
-  for (uint32_t slot = 0; slot <= entry.last_slot; ++slot) {
+                               CardListingProgress& progress, const RecordingCheck& check,
+                               Omissions& omitted) {
+  const auto table = recordings_.find(entry.file_number);
+  const size_t stored = table == recordings_.end() ? 0 : table->second.size() / ci::kRecordingEntrySize;
+  const uint32_t slots = static_cast<uint32_t>(std::min<size_t>(uint64_t{entry.last_slot} + 1, stored));
+  for (uint32_t slot = 0; slot < slots; ++slot) {
     if (progress.callback && progress.total > 0)
       progress.callback(progress.user, static_cast<int32_t>(progress.done * 100 / progress.total));
     ++progress.done;
-    CardRecordingEntry recording{};
-    if (!FindRecording(entry.file_number, slot, &recording)) continue;
+    const uint8_t* recording = table->second.data() + size_t{slot} * ci::kRecordingEntrySize;
+    const uint32_t start = ci::StartSeconds(recording);
+    const uint32_t end = ci::EndSeconds(recording);
+    if (start == 0 && end == 0) {
+      ++omitted.empty_slots;
+      continue;
+    }
     RecFileParam record{};
-    const uint32_t start = ci::StartSeconds(recording.data());
-    const uint32_t end = ci::EndSeconds(recording.data());
     record.start_time = UtcSystemTime(start);
     record.end_time = UtcSystemTime(end);
     if (record.start_time.year < 2000 || record.end_time.year < 2000) {
-      BrLog("CIndexFileJv::GetFilePara2:4 %u %d %d", entry.file_number, record.start_time.year,
-            record.end_time.year);
+      if (omitted.before_2000++ == 0) {
+        BrLog("CIndexFileJv::GetFilePara2:4 %u %d %d", entry.file_number, record.start_time.year,
+              record.end_time.year);
+      }
       continue;
     }
     const std::string name = FormatCardRecordingName({partition_, entry.file_number, slot});
     std::snprintf(record.name, sizeof record.name, "%s", name.c_str());
-    if (check(record.name) != 0) {
-      BrLog("CIndexFileJv::GetFilePara2:5 %s", record.name);
+    const int checked = check(record.name);
+    if (checked != 0) {
+      if (omitted.unreadable++ == 0) {
+        omitted.first_unreadable = name;
+        BrLog("CIndexFileJv::GetFilePara2:5 %s", record.name);
+      }
+      if (checked == kCheckNoContainer) {
+        // The other slots name the same container: they are left out unread.
+        omitted.no_container.insert(entry.file_number);
+        omitted.unreadable += slots - slot - 1;
+        progress.done += slots - slot - 1;
+        break;
+      }
       continue;
     }
     record.duration_ms = ClampedDurationMs(start, end);
     record.channel = entry.channel;
-    record.record_type = ci::RecordType(recording.data());
+    record.record_type = ci::RecordType(recording);
     const BR_SYSTEMTIME& t = record.start_time;
     BrLog("CIndexFileJv::GetFilePara2:6 %u %d %u %d-%d-%d %d:%d:%d", entry.file_number,
           record.channel, slot, t.year, t.month, t.day, t.hour, t.minute, t.second);
     out.push_back(record);
   }
+  // Slots the table claims beyond what was read count as met.
+  progress.done += uint64_t{entry.last_slot} + 1 - slots;
+}
+
+void CIndexFileJv::ReportOmissions(const Omissions& omitted) const {
+  if (omitted.repeated_entries > 0)
+    ReportDamage("card partition %d: %u index entries repeat a file number listed before "
+                 "(first %u); its recordings are listed once",
+                 partition_, omitted.repeated_entries, omitted.first_repeated);
+  if (omitted.empty_slots > 0)
+    BrLog("CIndexFileJv::GetFilePara2:7 %d %u empty slots", partition_, omitted.empty_slots);
+  if (omitted.before_2000 > 1)
+    BrLog("CIndexFileJv::GetFilePara2:4 %d %u recordings before 2000 in all", partition_,
+          omitted.before_2000);
+  if (omitted.unreadable > 0)
+    ReportDamage("card partition %d: %u recordings left out as unreadable (first %s; "
+                 "%zu containers do not open)",
+                 partition_, omitted.unreadable, omitted.first_unreadable.c_str(),
+                 omitted.no_container.size());
 }
 
 int CIndexFileJv::WriteExportIndex(const std::string& folder,

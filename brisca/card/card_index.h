@@ -72,13 +72,21 @@ class CIndexFileJv {
   // its last slot.
   bool FindRecording(uint32_t file_number, uint32_t slot, CardRecordingEntry* entry) const;
 
-  // 0 when the recording `name` can be read, else a negative code.
+  // 0 when the recording `name` can be read, else a negative code;
+  // kCheckNoContainer says that the recording's container cannot be opened,
+  // so no other slot of that file is checked.
   using RecordingCheck = std::function<int(const char* name)>;
+  static constexpr int kCheckNoContainer = -2;
   // Appends a record for each recording of the table that the listing keeps:
   // entries without a known channel take it from the channel descriptor of
-  // their file (the repaired channel stays in the table); recordings whose
-  // start or end lies before 2000 and those `check` refuses are left out.
-  // Calls the progress callback once per slot of the entries with a channel.
+  // their file (the repaired channel stays in the table); empty slots (start
+  // and end 0), recordings whose start or end lies before 2000 and those
+  // `check` refuses are left out. An entry repeating a file number listed
+  // before is skipped whole: the recordings of a file number are those of
+  // its first entry, and listing them again would name them twice. Work is
+  // proportional to the slots of distinct file numbers; the log gets one
+  // line per cause left out, not one per slot. Calls the progress callback
+  // once per slot listed; skipped entries advance the count at once.
   void AppendRecords(std::vector<RecFileParam>& out, CardListingProgress& progress,
                      const RecordingCheck& check);
 
@@ -110,9 +118,12 @@ class CIndexFileJv {
   void Clear();
   int ReadFrom(CBaseFile& source, DiagnosticCopy& copy);
   int ReadRecordingTables(CBaseFile& source, uint64_t base, DiagnosticCopy& copy);
+  struct Omissions;
   bool RepairChannel(size_t index, card_index::FileEntry& entry);
   void AppendEntry(const card_index::FileEntry& entry, std::vector<RecFileParam>& out,
-                   CardListingProgress& progress, const RecordingCheck& check);
+                   CardListingProgress& progress, const RecordingCheck& check,
+                   Omissions& omitted);
+  void ReportOmissions(const Omissions& omitted) const;
 
   int partition_;
   std::string folder_;
@@ -123,6 +134,9 @@ class CIndexFileJv {
   // Recording tables by file number (entries naming the same file share
   // one), each at least (last slot + 1) * 32 bytes of every entry naming it.
   std::map<uint32_t, std::vector<uint8_t>> recordings_;
+  // The table index of the first entry of each file number, which lookups
+  // resolve to.
+  std::map<uint32_t, size_t> first_entry_;
 };
 
 }  // namespace brisca

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 
+#include "brisca/base/damage_report.h"
 #include "brisca/base/diag_log.h"
 #include "brisca/card/card_reader.h"
 #include "brisca/card/fat_file_source.h"
@@ -19,8 +20,24 @@ namespace brisca {
 namespace {
 
 constexpr size_t kBootSectorSize = 512;
+constexpr size_t kPartitionTypeOffset = 450;   // of entry k: 450 + 16 k
 constexpr size_t kPartitionStartOffset = 454;  // of entry k: 454 + 16 k
 constexpr size_t kPartitionEntrySize = 16;
+
+static_assert(CIndexFileJv::kCheckNoContainer == CFileJv::kContainerMissing);
+
+const char* IndexFailure(int code) {
+  switch (code) {
+    case CIndexFileJv::kMountFailed: return "no volume";
+    case CIndexFileJv::kNoIndexFile: return "no index file";
+    case CIndexFileJv::kHeaderUnreadable: return "header cut short";
+    case CIndexFileJv::kChecksumWrong: return "header checksum wrong";
+    case CIndexFileJv::kRingUnreadable: return "file ring unreadable or contradictory";
+    case CIndexFileJv::kBadFileNumber: return "file number 255 in the table";
+    case CIndexFileJv::kTableUnreadable: return "recording table unreadable";
+    default: return "unreadable";
+  }
+}
 
 }  // namespace
 
@@ -28,13 +45,13 @@ CIndexFileJvMgr::CIndexFileJvMgr()
     : partitions_{CIndexFileJv(0), CIndexFileJv(1), CIndexFileJv(2), CIndexFileJv(3)} {}
 
 int CIndexFileJvMgr::SetDir(const char* folder, int mode) {
-  std::lock_guard lock(mutex_);
+  CAutoLock lock(&CardVolumeLock());
   for (CIndexFileJv& partition : partitions_) partition.SetDir(folder ? folder : "", mode);
   return mode;
 }
 
 int CIndexFileJvMgr::drive() {
-  std::lock_guard lock(mutex_);
+  CAutoLock lock(&CardVolumeLock());
   return drive_;
 }
 
@@ -62,9 +79,13 @@ bool CIndexFileJvMgr::Probe(int drive, JvSearchResult* result) {
     BrLog("CIndexFileJvMgr::SearchSD2:4 %d", drive);
     return false;
   }
+  // A boot sector in sector 0 makes the whole drive the one volume (all
+  // starts 0); its boot code where a partition table would be is no table.
   std::array<uint32_t, kCardPartitionCount> starts{};
-  for (int k = 0; k < kCardPartitionCount; ++k)
-    starts[k] = LoadField<uint32_t>(sector + kPartitionStartOffset + kPartitionEntrySize * k);
+  for (int k = 0; k < kCardPartitionCount && !FatIsBootSector(sector); ++k) {
+    if (sector[kPartitionTypeOffset + kPartitionEntrySize * k] != 0)
+      starts[k] = LoadField<uint32_t>(sector + kPartitionStartOffset + kPartitionEntrySize * k);
+  }
   FatSetDrive(drive);
   FatSetPartitionStarts(starts);
   bool found = false;
@@ -100,7 +121,7 @@ bool CIndexFileJvMgr::Probe(int drive, JvSearchResult* result) {
 }
 
 int CIndexFileJvMgr::SearchSD(int drive, JvSearchResult* results) {
-  std::lock_guard lock(mutex_);
+  CAutoLock lock(&CardVolumeLock());
   if (drive >= 0) {
     if (Probe(drive, nullptr)) return 1;
     BrLog("CIndexFileJvMgr::SearchSD:3 %d", 0);
@@ -120,22 +141,30 @@ bool CIndexFileJvMgr::PartitionHasVolume(int partition) const {
 }
 
 int CIndexFileJvMgr::ReadIndexes() {
+  int first_failure = 0;
+  bool any_read = false;
   for (int p = 0; p < kCardPartitionCount; ++p) {
     if (!PartitionHasVolume(p)) {
       partitions_[p].LoadEmpty();
       continue;
     }
     const int code = partitions_[p].ReadIndexFile();
-    if (code != 0) {
-      BrLog("CIndexFileJvMgr::GetFilePara:1 %d", code);
-      return code;
+    if (code == 0) {
+      any_read = true;
+      continue;
     }
+    BrLog("CIndexFileJvMgr::GetFilePara:1 %d", code);
+    if (first_failure == 0) first_failure = code;
+    // An export folder holds only the partitions it exported.
+    const bool folder = partitions_[p].mode() == kCardFolderMode;
+    if (!folder || code != CIndexFileJv::kNoIndexFile)
+      ReportDamage("card partition %d left out: %s (%d)", p, IndexFailure(code), code);
   }
-  return 0;
+  return any_read ? 0 : first_failure;
 }
 
 int CIndexFileJvMgr::GetFileParam(RecFileParam** list, JV_SEARCH_CALLBACK callback, int32_t user) {
-  std::lock_guard lock(mutex_);
+  CAutoLock lock(&CardVolumeLock());
   const int code = ReadIndexes();
   if (code != 0) return code;
   CardListingProgress progress;
@@ -169,7 +198,7 @@ int CIndexFileJvMgr::GetFileParam(RecFileParam** list, JV_SEARCH_CALLBACK callba
 std::optional<CardRecording> CIndexFileJvMgr::FindRecording(const char* name) {
   const std::optional<CardRecordingName> parsed = ParseCardRecordingName(name);
   if (!parsed) return std::nullopt;
-  std::lock_guard lock(mutex_);
+  CAutoLock lock(&CardVolumeLock());
   const CIndexFileJv& partition = partitions_[parsed->partition];
   CardRecording recording;
   if (!partition.FindRecording(parsed->file_number, parsed->slot, &recording.entry))
@@ -182,14 +211,14 @@ std::optional<CardRecording> CIndexFileJvMgr::FindRecording(const char* name) {
 }
 
 bool CIndexFileJvMgr::MountPartition(int partition) {
-  std::lock_guard lock(mutex_);
+  CAutoLock lock(&CardVolumeLock());
   if (partition < 0 || partition >= kCardPartitionCount) return false;
   if (partitions_[partition].mode() == kCardFolderMode) return true;
   return MountCardPartition(partition);
 }
 
 void CIndexFileJvMgr::UnmountPartition(int partition) {
-  std::lock_guard lock(mutex_);
+  CAutoLock lock(&CardVolumeLock());
   if (partition < 0 || partition >= kCardPartitionCount) return;
   if (partitions_[partition].mode() != kCardFolderMode) UnmountCardPartition(partition);
 }
@@ -201,7 +230,7 @@ int CIndexFileJvMgr::WriteExportIndexes(const char* folder, const std::vector<st
     if (const std::optional<CardRecordingName> one = ParseCardRecordingName(name.c_str()))
       parsed.push_back(*one);
   }
-  std::lock_guard lock(mutex_);
+  CAutoLock lock(&CardVolumeLock());
   for (const CIndexFileJv& partition : partitions_) {
     if (partition.WriteExportIndex(folder, parsed) != 0) return -1;
   }
@@ -213,7 +242,7 @@ int CIndexFileJvMgr::UpdateExportEntry(const char* folder, const char* name,
   if (!folder) return -1;
   const std::optional<CardRecordingName> parsed = ParseCardRecordingName(name);
   if (!parsed) return -2;
-  std::lock_guard lock(mutex_);
+  CAutoLock lock(&CardVolumeLock());
   return partitions_[parsed->partition].UpdateExportEntry(folder, *parsed, region_offset);
 }
 

@@ -4,15 +4,15 @@
 // writes and updates the index files of an export folder for the export
 // worker. One per process (CardIndexManager()).
 //
-// Threads: every call is serialised by the manager's lock, so a reader
-// looking a recording up never sees a table being re-read. The probe, the
-// listing and the card reads still share the process's one card volume:
-// callers must not probe or list while card recordings are read or exported.
+// Threads: every call holds the card volume lock (CardVolumeLock), which
+// also guards the manager's tables, so a reader looking a recording up never
+// sees a table being re-read, and a probe or a listing never runs between
+// the seek and the read of a card reader, nor between the mount and the
+// unmount of an export that holds the lock for its copy.
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,16 +44,22 @@ class CIndexFileJvMgr {
   // (`results` may be null; room for 16); returns the count. drive >= 0:
   // probes that drive only, writes nothing; 1 when it holds a card. A card
   // found sets the partitions to "C:" to "F:" in card mode and becomes the
-  // drive the card volume reads.
+  // drive the card volume reads. A sector 0 that is a FAT boot sector is
+  // the card's one volume (its boot code is no partition table); in a
+  // partition table, entries of type 0 are unused and have no start.
   int SearchSD(int drive, JvSearchResult* results);
 
   // Re-reads the four partition indexes and lists their recordings (see
   // JV_GetFileParam in brisca.h): the record count with *list set to a
   // malloc'ed array (free with FreeFileParamArray), 0 with *list untouched
-  // when the indexes name no recording slot, or the first partition's
-  // ReadIndexFile code. In card mode a partition whose partition-table
-  // entry is empty (start 0, partitions 1-3) is taken as empty: it would
-  // otherwise read the first partition's volume again.
+  // when the indexes name no recording slot, or, when no partition's index
+  // can be read, the first partition's ReadIndexFile code. A partition
+  // whose index cannot be read is left out and the others are listed; on a
+  // card that is reported as damage, in an export folder (which holds only
+  // the partitions it exported) a missing index is only logged. In card
+  // mode a partition whose partition-table entry is empty (start 0,
+  // partitions 1-3) is taken as empty: it would otherwise read the first
+  // partition's volume again.
   int GetFileParam(RecFileParam** list, JV_SEARCH_CALLBACK callback, int32_t user);
 
   // The recording named "P\F\S" in the index loaded last; nothing when the
@@ -62,7 +68,9 @@ class CIndexFileJvMgr {
 
   // Mounts the card volume of `partition` around a reader's work (card mode
   // only; folder mode does nothing and succeeds). Mounting invalidates the
-  // card files open before.
+  // card files open before; a caller on a thread of its own holds
+  // CardVolumeLock() from this call to UnmountPartition, so that no listing
+  // or probe of another thread mounts in between.
   bool MountPartition(int partition);
   void UnmountPartition(int partition);
 
@@ -101,8 +109,7 @@ class CIndexFileJvMgr {
   bool PartitionHasVolume(int partition) const;
   int ReadIndexes();
 
-  std::recursive_mutex mutex_;
-  // Guarded by mutex_:
+  // Guarded by CardVolumeLock():
   std::array<CIndexFileJv, kCardPartitionCount> partitions_;
   // Starting sectors of the card found last, from its partition table.
   std::array<uint32_t, kCardPartitionCount> partition_starts_{};

@@ -25,6 +25,19 @@ bool Near(uint64_t timestamp, uint64_t target) {
   return difference > -kNearMicroseconds && difference < kNearMicroseconds;
 }
 
+// The card volume's lock, then the reader's own: every operation that
+// reaches the byte source takes them in this order, the order in which the
+// listing (whose check enters a reader) and an export copying a recording
+// (which holds the volume from mount to unmount) take them.
+class VolumeThenReader {
+ public:
+  explicit VolumeThenReader(CMutexLock& reader) : volume_(&CardVolumeLock()), reader_(&reader) {}
+
+ private:
+  CAutoLock volume_;
+  CAutoLock reader_;
+};
+
 int32_t ClampToInt32(int64_t value) {
   return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
                                                   std::numeric_limits<int32_t>::max()));
@@ -45,9 +58,6 @@ int CFileJv::OpenRegion(const char* name, bool keep_blocks) {
     return kNotInIndex;
   }
   std::unique_ptr<CBaseFile> source = MakeCardSource(recording->mode);
-  // Readers of other channels share the card volume: the whole open is one
-  // run of seeks and reads. The listing's check runs alone.
-  CAutoLock hold(keep_blocks ? &CardSourceLock() : nullptr);
   const int opened = source->OpenFile(recording->container_path.c_str(), 1);
   if (opened != 0) {
     BrLog("CFileJv::%s:2 %s %d", operation, shown, opened);
@@ -98,7 +108,7 @@ int CFileJv::OpenRegion(const char* name, bool keep_blocks) {
 }
 
 int CFileJv::Open(const char* name) {
-  CAutoLock hold(&main_lock_);
+  VolumeThenReader hold(main_lock_);
   Close();
   const int result = OpenRegion(name, true);
   if (result != 0) return result;
@@ -131,14 +141,13 @@ int CFileJv::Open(const char* name) {
 }
 
 int CFileJv::SearchFile(const char* name) {
-  CAutoLock hold(&main_lock_);
+  VolumeThenReader hold(main_lock_);
   return OpenRegion(name, false);
 }
 
 int CFileJv::Close() {
-  CAutoLock hold(&main_lock_);
+  VolumeThenReader hold(main_lock_);
   if (source_) {
-    CAutoLock source_hold(&CardSourceLock());
     source_->Close();
     source_.reset();
   }
@@ -194,7 +203,6 @@ CFileJv::Position CFileJv::Advance(Position position) const {
 
 bool CFileJv::ReadExactAt(uint64_t offset, void* buffer, size_t length) {
   if (!source_) return false;
-  CAutoLock hold(&CardSourceLock());
   return SeekTo(*source_, region_start_ + offset) &&
          ReadFromSource(*source_, buffer, length) == length;
 }
@@ -225,7 +233,7 @@ RecFrame* CFileJv::ReadVideoAt(Position position) {
 }
 
 int CFileJv::ReadFrame(RecFrame** frame, RecFrame**) {
-  CAutoLock hold(&main_lock_);
+  VolumeThenReader hold(main_lock_);
   if (!open_ || !frame) return 1;
   if (backward_step_) {
     backward_step_ = false;
@@ -311,7 +319,7 @@ int CFileJv::DeliverKeyFrame(const Found& found, RecFrame** frame) {
 }
 
 int CFileJv::NextKeyFrame(RecFrame** frame) {
-  CAutoLock hold(&main_lock_);
+  VolumeThenReader hold(main_lock_);
   if (!open_ || !frame) return 1;
   Found found;
   if (backward_step_) {
@@ -325,7 +333,7 @@ int CFileJv::NextKeyFrame(RecFrame** frame) {
 }
 
 int CFileJv::PrevKeyFrame(RecFrame** frame) {
-  CAutoLock hold(&main_lock_);
+  VolumeThenReader hold(main_lock_);
   if (!open_ || !frame) return 1;
   Found found;
   if (!backward_step_) {
@@ -372,7 +380,7 @@ bool CFileJv::CopyBlock(size_t index, std::vector<uint8_t>* block) {
 }
 
 bool CFileJv::ReadRegion(uint64_t offset, void* buffer, uint32_t length) {
-  CAutoLock hold(&main_lock_);
+  VolumeThenReader hold(main_lock_);
   return open_ && buffer && ReadExactAt(offset, buffer, length);
 }
 

@@ -15,8 +15,9 @@
 // partition's drive name ("C:" to "F:") while the reader is open
 // (CIndexFileJvMgr::MountPartition).
 //
-// Threads: every operation holds the main lock; each seek-and-read on the
-// byte source also holds CardSourceLock(), shared by all card readers.
+// Threads: every operation holds the main lock; those that reach the byte
+// source (open, check, close, frame reads and steps, region reads) take
+// CardVolumeLock(), the one lock of the card volume, before it.
 #pragma once
 
 #include <array>
@@ -98,6 +99,7 @@ class CFileJv : public CRecFile {
     Position position;
   };
 
+  // These two reach the byte source: callers hold the volume lock.
   int OpenRegion(const char* name, bool keep_blocks);
   bool ReadExactAt(uint64_t offset, void* buffer, size_t length);
   RecFrame* ReadEntry(const evf::Entry& entry, FrameKind kind);
@@ -118,7 +120,7 @@ class CFileJv : public CRecFile {
   CIndexFileJvMgr& index_;
   // Guarded by main_lock_:
   CardRecording recording_;
-  std::unique_ptr<CBaseFile> source_;  // seek-and-read also under CardSourceLock()
+  std::unique_ptr<CBaseFile> source_;  // seek-and-read also under CardVolumeLock()
   uint64_t region_start_ = 0;
   std::array<uint8_t, evf::kHeaderSize> header_{};
   std::vector<std::vector<uint8_t>> blocks_;

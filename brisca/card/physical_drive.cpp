@@ -5,6 +5,7 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,16 @@
 
 namespace brisca {
 namespace {
+
+std::atomic<int> fault_at{0};  // 0: no injection
+std::atomic<bool> fault_sticky{false};
+std::atomic<int> read_calls{0};
+
+bool ReadInjected() {
+  const int call = read_calls.fetch_add(1, std::memory_order_relaxed) + 1;
+  const int at = fault_at.load(std::memory_order_relaxed);
+  return at != 0 && call >= at && (call == at || fault_sticky.load(std::memory_order_relaxed));
+}
 
 bool ReadsOne(const std::string& file) {
   std::ifstream in(file);
@@ -42,8 +53,15 @@ bool CPhysicalDrive::Open(int drive) {
 
 bool CPhysicalDrive::OpenPath(const std::string& path) {
   Close();
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a
+  // writer. Regular files and block devices ignore the flag.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return false;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !(S_ISREG(info.st_mode) || S_ISBLK(info.st_mode))) {
+    ::close(fd);
+    return false;
+  }
   fd_ = fd;
   path_ = path;
   return true;
@@ -56,7 +74,7 @@ void CPhysicalDrive::Close() {
 }
 
 bool CPhysicalDrive::ReadAt(uint64_t offset, void* buffer, size_t count) {
-  if (fd_ < 0) return false;
+  if (fd_ < 0 || ReadInjected()) return false;
   auto* out = static_cast<uint8_t*>(buffer);
   while (count > 0) {
     if (offset > static_cast<uint64_t>(INT64_MAX)) return false;
@@ -80,5 +98,13 @@ bool CPhysicalDrive::IsRemovable() const {
   if (std::filesystem::exists(entry + "/removable", error)) return ReadsOne(entry + "/removable");
   return ReadsOne(entry + "/../removable");
 }
+
+void InjectDriveReadFault(int nth, bool sticky) {
+  fault_sticky.store(sticky, std::memory_order_relaxed);
+  read_calls.store(0, std::memory_order_relaxed);
+  fault_at.store(nth, std::memory_order_relaxed);
+}
+
+int DriveReadCallCount() { return read_calls.load(std::memory_order_relaxed); }
 
 }  // namespace brisca

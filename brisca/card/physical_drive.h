@@ -38,14 +38,18 @@ class CPhysicalDrive {
   // drive held before. False when the drive does not exist or cannot be
   // opened.
   bool Open(int drive);
-  // Opens `path` read-only, closing any drive held before. False on failure.
+  // Opens `path` read-only, closing any drive held before. Only regular
+  // files (card images) and block devices qualify: the path is opened
+  // non-blocking and its type checked before any read, so a FIFO, socket or
+  // character device is refused at once instead of stalling the search.
+  // False on failure.
   bool OpenPath(const std::string& path);
   void Close();
   bool IsOpen() const { return fd_ >= 0; }
 
   // Reads exactly `count` bytes at byte `offset` of the drive (short reads
-  // are continued). False on an I/O error, at the end of the drive before
-  // `count` bytes, or when nothing is open.
+  // are continued). False on an I/O error, at the end of the
+  // drive before `count` bytes, or when nothing is open.
   bool ReadAt(uint64_t offset, void* buffer, size_t count);
 
   // True when the drive is a block device whose kernel entry reports
@@ -59,5 +63,13 @@ class CPhysicalDrive {
   int fd_ = -1;
   std::string path_;
 };
+
+// Fault injection for tests: the `nth` ReadAt call from now on (1 = the
+// next) of every CPhysicalDrive fails as an I/O error would, and with
+// `sticky` so does every later one, as on a worn card. nth 0 ends the
+// injection. Process-wide; not for production code.
+void InjectDriveReadFault(int nth, bool sticky);
+// ReadAt calls made since the last InjectDriveReadFault.
+int DriveReadCallCount();
 
 }  // namespace brisca

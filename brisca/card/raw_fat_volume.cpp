@@ -213,15 +213,17 @@ class FatVolumeState {
   uint32_t mount_counter_ = 0;
 };
 
+bool FatIsBootSector(const uint8_t* b) {
+  if (b[510] != 0x55 || b[511] != 0xAA) return false;
+  const bool jump = b[0] == 0xE9 || b[0] == 0xEB || b[0] == 0xE8;
+  return jump && (std::memcmp(b + 54, "FAT", 3) == 0 || std::memcmp(b + 82, "FAT32", 5) == 0);
+}
+
 FatVolumeState::BootCheck FatVolumeState::CheckBootSector(uint64_t sector) {
   if (!LoadWindow(sector)) return BootCheck::kReadError;
   const uint8_t* b = volume_.window.data();
   if (b[510] != 0x55 || b[511] != 0xAA) return BootCheck::kNoBoot;
-  const bool jump = b[0] == 0xE9 || b[0] == 0xEB || b[0] == 0xE8;
-  if (jump && (std::memcmp(b + 54, "FAT", 3) == 0 || std::memcmp(b + 82, "FAT32", 5) == 0)) {
-    return BootCheck::kFat;
-  }
-  return BootCheck::kOtherBoot;
+  return FatIsBootSector(b) ? BootCheck::kFat : BootCheck::kOtherBoot;
 }
 
 FatResult FatVolumeState::MountVolume(int number) {

@@ -9,9 +9,8 @@
 // (partition start[p] + 8 * s) * 512.
 //
 // Concurrency: nothing here takes a lock. No two calls of this file, and no
-// two operations on FatFile states, may run at the same time; the card
-// readers hold the card source lock around their seek-and-read pairs, and
-// the card index, search and export must not run while card files are read.
+// two operations on FatFile states, may run at the same time: every caller
+// holds the card volume lock (CardVolumeLock in card_files.h).
 #pragma once
 
 #include <array>
@@ -93,6 +92,11 @@ class FatFile {
   uint64_t buffered_sector_ = kNoSector;
   std::array<uint8_t, kFatSectorSize> buffer_{};
 };
+
+// True when `sector` (its first 512 bytes) is a FAT boot sector: the boot
+// signature, a jump instruction and the "FAT" or "FAT32" file system mark.
+// A drive whose sector 0 is one holds the volume itself, no partition table.
+bool FatIsBootSector(const uint8_t* sector);
 
 // Sets the physical drive number read at the next volume mount.
 void FatSetDrive(int32_t drive);

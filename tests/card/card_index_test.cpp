@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -128,16 +129,28 @@ TEST_F(CardIndexTest, ZeroHeaderPassesInFolderMode) {
   EXPECT_EQ(list, &sentinel);  // no slot at all: the pointer is not touched
 }
 
-TEST_F(CardIndexTest, MissingPartitionFailsWithItsCodeAndKeepsTheOthers) {
+TEST_F(CardIndexTest, AnExportFolderListsThePartitionsItHas) {
   CardIndexLayout layout;
   layout.ring_capacity = 1;
   layout.ring_files = {File(1, 1)};
   WriteIndex(layout);
   testing::WriteEmptyFolderIndexes(folder_.path(), {1});
-  const Listing listing = List(manager_);
-  EXPECT_EQ(listing.result, CIndexFileJv::kNoIndexFile);
-  EXPECT_FALSE(listing.array);
-  EXPECT_TRUE(manager_.FindRecording("0\\1\\0").has_value());  // partition 0 stays loaded
+  testing::DamageCapture damage;
+  EXPECT_EQ(Names(List(manager_)), std::vector<std::string>{"0\\1\\0"});
+  EXPECT_TRUE(damage.lines().empty());  // partitions 2 and 3 were not exported
+
+  // A damaged index is reported and left out; with no index left the
+  // listing fails with the first partition's code.
+  std::vector<uint8_t> broken = tools::card::BuildCardIndex(layout);
+  broken.resize(300);
+  testing::WriteBytes(folder_ / "1_index00.bin", broken);
+  EXPECT_EQ(List(manager_).records.size(), 1u);
+  EXPECT_EQ(damage.Count("card partition 1 left out"), 1u);
+  std::filesystem::remove(folder_ / "0_index00.bin");
+  std::filesystem::remove(folder_ / "1_index00.bin");
+  const Listing none = List(manager_);
+  EXPECT_EQ(none.result, CIndexFileJv::kNoIndexFile);
+  EXPECT_FALSE(none.array);
 }
 
 TEST_F(CardIndexTest, RecordingsBefore2000AreLeftOut) {
@@ -186,6 +199,79 @@ TEST_F(CardIndexTest, ProgressCountsSlotsOfAllPartitions) {
   EXPECT_EQ(g_progress, (std::vector<int32_t>{0, 25, 50, 75}));
 }
 
+// Lines of the diagnostic log under `root` that contain `text`.
+size_t LogLines(const std::string& root, const std::string& text) {
+  size_t lines = 0;
+  for (const auto& file : std::filesystem::recursive_directory_iterator(root + "/log")) {
+    if (!file.is_regular_file() || file.path().extension() != ".txt") continue;
+    std::ifstream in(file.path());
+    for (std::string line; std::getline(in, line);) lines += line.find(text) != std::string::npos;
+  }
+  return lines;
+}
+
+TEST_F(CardIndexTest, HostileIndexesCostOnlyTheRecordingsThatExist) {
+  // `count` files from file 0 whose 256 slots hold recordings starting at
+  // `start` in slots 0 and 1 (start 0: none) and are empty after them.
+  auto files_of = [](uint32_t count, uint32_t start) {
+    std::vector<IndexedFile> files;
+    for (uint32_t f = 0; f < count; ++f) {
+      files.push_back(testing::IndexedFileOf(f, 1, {0, 0}, start));
+      if (start == 0) files.back().recordings.assign(2, {});
+      files.back().recordings.resize(256);
+    }
+    return files;
+  };
+  struct Case {
+    const char* what;
+    std::vector<IndexedFile> files;
+    int check_result;      // what the check answers for every recording
+    size_t checks;         // recordings the listing checks
+    size_t listed;
+    const char* reported;  // once, or nothing
+  };
+  const std::vector<Case> cases = {
+      {"2,000 entries repeating one file number",
+       std::vector<IndexedFile>(2000, files_of(1, testing::kCardTestStart)[0]), 0, 2, 2,
+       "repeat a file number"},
+      {"64 files of empty slots", files_of(64, 0), 0, 0, 0, nullptr},
+      {"16 files of recordings from 1999", files_of(16, 915148800), 0, 0, 0, nullptr},
+      {"16 files whose containers are missing", files_of(16, testing::kCardTestStart),
+       CIndexFileJv::kCheckNoContainer, 16, 0, "left out as unreadable"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const CardTempFolder folder;
+    ProcessLog().SetRoot(folder.path());
+    CardIndexLayout layout;
+    layout.ring_capacity = static_cast<uint32_t>(c.files.size());
+    layout.ring_files = c.files;
+    testing::WriteBytes(CardIndexPath(folder.path(), kCardFolderMode, 0), tools::card::BuildCardIndex(layout));
+    CIndexFileJv index(0);
+    index.SetDir(folder.path(), kCardFolderMode);
+    ASSERT_EQ(index.ReadIndexFile(), 0);
+    testing::DamageCapture damage;
+    std::vector<RecFileParam> records;
+    CardListingProgress progress;
+    progress.total = index.SlotCount();
+    size_t checks = 0;
+    index.AppendRecords(records, progress, [&](const char*) {
+      ++checks;
+      return c.check_result;
+    });
+    EXPECT_EQ(checks, c.checks);
+    EXPECT_EQ(records.size(), c.listed);
+    EXPECT_EQ(progress.done, progress.total);
+    EXPECT_EQ(damage.lines().size(), c.reported ? 1u : 0u);
+    if (c.reported) {
+      EXPECT_EQ(damage.Count(c.reported), 1u);
+    }
+    // One line per cause and per channel repair, not one per slot.
+    EXPECT_LE(LogLines(folder.path(), "GetFilePara2"), 4u + c.listed);
+  }
+  ProcessLog().SetRoot(folder_.path());
+}
+
 TEST_F(CardIndexTest, BrokenIndexFilesGiveTheirCodes) {
   testing::WriteEmptyFolderIndexes(folder_.path(), {1, 2, 3});
   CardIndexLayout layout;
@@ -193,13 +279,15 @@ TEST_F(CardIndexTest, BrokenIndexFilesGiveTheirCodes) {
   layout.oldest = 1;
   layout.ring_files = {File(1, 1), File(2, 1)};
   const std::vector<uint8_t> good = tools::card::BuildCardIndex(layout);
+  CIndexFileJv index(0);
+  index.SetDir(folder_.path(), kCardFolderMode);
   auto code_with = [&](auto change) {
     std::vector<uint8_t> bytes = good;
     change(bytes);
     testing::WriteBytes(folder_ / "0_index00.bin", bytes);
-    return List(manager_).result;
+    return index.ReadIndexFile();
   };
-  EXPECT_EQ(code_with([](std::vector<uint8_t>&) {}), 2);
+  EXPECT_EQ(code_with([](std::vector<uint8_t>&) {}), 0);
   EXPECT_EQ(code_with([](std::vector<uint8_t>& b) { b.resize(300); }), CIndexFileJv::kHeaderUnreadable);
   EXPECT_EQ(code_with([](std::vector<uint8_t>& b) { b.resize(512 + 20); }), CIndexFileJv::kRingUnreadable);
   EXPECT_EQ(code_with([](std::vector<uint8_t>& b) { ci::WriteCounts(b.data(), {4, 5, 5, 0}); }),
@@ -213,7 +301,7 @@ TEST_F(CardIndexTest, BrokenIndexFilesGiveTheirCodes) {
   EXPECT_EQ(code_with([](std::vector<uint8_t>& b) { b[512 + 16 * 2] = 40; }),
             CIndexFileJv::kTableUnreadable);  // file 40's table lies past the end
   std::filesystem::remove(folder_ / "0_index00.bin");
-  EXPECT_EQ(List(manager_).result, CIndexFileJv::kNoIndexFile);
+  EXPECT_EQ(index.ReadIndexFile(), CIndexFileJv::kNoIndexFile);
 }
 
 TEST_F(CardIndexTest, SlotCountsBeyondTheTableAreCut) {

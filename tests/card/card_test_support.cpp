@@ -7,9 +7,32 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "brisca/base/damage_report.h"
+
 namespace brisca::testing {
 
 namespace fs = std::filesystem;
+
+namespace {
+std::vector<std::string>* g_damage = nullptr;
+void KeepDamage(const char* text) { g_damage->push_back(text); }
+}  // namespace
+
+DamageCapture::DamageCapture() {
+  g_damage = &lines_;
+  SetDamageSink(KeepDamage);
+}
+
+DamageCapture::~DamageCapture() {
+  SetDamageSink(nullptr);
+  g_damage = nullptr;
+}
+
+size_t DamageCapture::Count(const std::string& text) const {
+  size_t count = 0;
+  for (const std::string& line : lines_) count += line.find(text) != std::string::npos;
+  return count;
+}
 
 CardTempFolder::CardTempFolder() {
   std::string pattern = (fs::temp_directory_path() / "brisca-card-test-XXXXXX").string();

@@ -51,6 +51,21 @@ tools::card::IndexedFile IndexedFileOf(uint32_t file_number, uint8_t channel,
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadBytes(const std::string& path);
 
+// Collects the damage reports made while it lives (damage_report.h).
+class DamageCapture {
+ public:
+  DamageCapture();
+  ~DamageCapture();
+  DamageCapture(const DamageCapture&) = delete;
+  DamageCapture& operator=(const DamageCapture&) = delete;
+  const std::vector<std::string>& lines() const { return lines_; }
+  // The reports that contain `text`.
+  size_t Count(const std::string& text) const;
+
+ private:
+  std::vector<std::string> lines_;
+};
+
 // 2026-03-07 08:00:00 as the recorder's seconds since 1970.
 inline constexpr uint32_t kCardTestStart = 1772870400;
 

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 extern "C" {
@@ -15,11 +18,16 @@ extern "C" {
 }
 
 #include "brisca/base/diag_log.h"
+#include "brisca/base/mutex_lock.h"
+#include "brisca/card/card_files.h"
 #include "brisca/card/card_index_layout.h"
 #include "brisca/card/card_index_manager.h"
 #include "brisca/card/card_reader.h"
+#include "brisca/card/physical_drive.h"
 #include "brisca/card/raw_fat_volume.h"
+#include "brisca/testing/faulty_file.h"
 #include "tests/card/card_test_support.h"
+#include "tests/card/fat_image_support.h"
 #include "tools/card/card_image.h"
 #include "tools/card/sample_card.h"
 
@@ -145,8 +153,7 @@ TEST_F(CardVolumeTest, FolderModeReadsTheSameFrames) {
       tools::card::WriteSampleCardFiles(options, work_ / "export", true);
   CIndexFileJvMgr manager;
   manager.SetDir((work_ / "export").c_str(), kCardFolderMode);
-  EXPECT_EQ(ListCount(manager), CIndexFileJv::kNoIndexFile);  // partitions 1-3 have none
-  testing::WriteEmptyFolderIndexes(work_ / "export", {1, 2, 3});
+  // Partitions 1-3 have no index: the folder lists the one it has.
   ASSERT_EQ(ListCount(manager), static_cast<int>(made.size()));
   CFileJv reader(manager);
   for (const SampleCardRecording& recording : made) {
@@ -182,8 +189,8 @@ TEST_F(CardVolumeTest, ChecksumIsCheckedOnTheCardOnly) {
   EXPECT_EQ(ListCount(manager), 0);
 }
 
-TEST_F(CardVolumeTest, PartitionWithoutIndexFailsTheListing) {
-  // Four partitions; only the first two hold an index.
+TEST_F(CardVolumeTest, EveryReadablePartitionIsListed) {
+  // Two partitions of one recording each.
   const std::vector<SampleCardRecording> made = MakeCard(work_ / "two.img", [] {
     SampleCardOptions options = Small();
     options.partitions = 2;
@@ -191,23 +198,195 @@ TEST_F(CardVolumeTest, PartitionWithoutIndexFailsTheListing) {
     options.recordings = 1;
     return options;
   }());
+  const std::string first = tools::card::PartitionFolder(work_ / "files-0", 0);
+  const std::string second = tools::card::PartitionFolder(work_ / "files-0", 1);
   const CardTempFolder empty;
-  tools::card::WriteCardImage(work_ / "four.img",
-                              {tools::card::PartitionFolder(work_ / "files-0", 0),
-                               tools::card::PartitionFolder(work_ / "files-0", 1), empty.path(),
-                               empty.path()});
-  UseDrives({work_ / "four.img", work_ / "two.img"});
+  const CardTempFolder damaged;
+  for (const auto& file : std::filesystem::directory_iterator(second))
+    std::filesystem::copy(file.path(), damaged / file.path().filename().string());
+  std::vector<uint8_t> header = testing::ReadBytes(damaged / "index00.bin");
+  header[100] ^= 0x10;  // one bit: the header checksum fails
+  testing::WriteBytes(damaged / "index00.bin", header);
+
+  struct Case {
+    const char* what;
+    std::function<void(const std::string& image)> make;
+    std::vector<std::string> listed;
+    std::vector<std::string> reported;
+  };
+  const std::vector<Case> cases = {
+      {"two partitions", [](const std::string&) {}, {made[0].name, made[1].name}, {}},
+      {"partitions 2 and 3 without an index",
+       [&](const std::string& image) {
+         tools::card::WriteCardImage(image, {first, second, empty.path(), empty.path()});
+       },
+       {made[0].name, made[1].name},
+       {"card partition 2 left out: no index file", "card partition 3 left out: no index file"}},
+      {"one bit of partition 1's index header",
+       [&](const std::string& image) { tools::card::WriteCardImage(image, {first, damaged.path()}); },
+       {made[0].name},
+       {"card partition 1 left out: header checksum wrong"}},
+      {"unused partition-table entries with starts",
+       [&](const std::string& image) {
+         tools::card::WriteCardImage(image, {first});
+         std::vector<uint8_t> mbr = testing::ReadHead(image, 512);
+         for (size_t k = 1; k < 4; ++k) testing::Put32(mbr, 454 + 16 * k, 0x12345678u * k);
+         testing::WriteHead(image, mbr);
+       },
+       {made[0].name},
+       {}},
+      {"a boot sector in sector 0 with boot code where a partition table would be",
+       [&](const std::string& image) {
+         testing::MakeFat(image, "-F 32 -s 1", 300 * 1024);
+         std::string files;
+         for (const auto& file : std::filesystem::directory_iterator(first))
+           files.append(" ").append(testing::Quoted(file.path().string()));
+         testing::RunTool("mcopy -i " + testing::Quoted(image) + files + " ::");
+         std::vector<uint8_t> boot = testing::ReadHead(image, 512);
+         for (size_t i = 446; i < 510; ++i) boot[i] = static_cast<uint8_t>(0x90 + i);
+         testing::WriteHead(image, boot);
+       },
+       {made[0].name},
+       {}},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string image = n == 0 ? work_ / "two.img" : work_ / ("case" + std::to_string(n) + ".img");
+    ++n;
+    c.make(image);
+    UseDrives({image});
+    CIndexFileJvMgr manager;
+    testing::DamageCapture damage;
+    ASSERT_EQ(manager.SearchSD(0, nullptr), 1);
+    std::vector<std::string> names;
+    EXPECT_EQ(ListCount(manager, &names), static_cast<int>(c.listed.size()));
+    EXPECT_EQ(names, c.listed);
+    EXPECT_EQ(damage.lines().size(), c.reported.size());
+    for (const std::string& line : c.reported) EXPECT_EQ(damage.Count(line), 1u) << line;
+  }
+}
+
+TEST_F(CardVolumeTest, AListingWaitsForARecordingReadThroughTheVolume) {
+  SampleCardOptions options = Small();
+  options.partitions = 2;
+  options.files = 1;
+  const std::vector<SampleCardRecording> made = MakeCard(work_ / "card.img", options);
+  UseDrives({work_ / "card.img"});
+  CIndexFileJvMgr& manager = CardIndexManager();
+  ASSERT_EQ(manager.SearchSD(0, nullptr), 1);
+  ASSERT_EQ(ListCount(manager), static_cast<int>(made.size()));
+
+  // As an export copies: the volume lock held from the mount to the unmount,
+  // here of the second partition while the listing mounts both in turn.
+  const SampleCardRecording& read = made.back();
+  const int partition = ParseCardRecordingName(read.name.c_str())->partition;
+  std::vector<bool> whole;
+  std::thread reader([&] {
+    for (int round = 0; round < 6; ++round) {
+      CAutoLock hold(&CardVolumeLock());
+      CFileJv file(manager);
+      const bool ok = manager.MountPartition(partition) && file.Open(read.name.c_str()) == 0 &&
+                      ReadAll(file) == ExpectedOrder(read.frames);
+      file.Close();
+      manager.UnmountPartition(partition);
+      whole.push_back(ok);
+    }
+  });
+  std::vector<int> counts;
+  for (int round = 0; round < 6; ++round) counts.push_back(ListCount(manager));
+  reader.join();
+  EXPECT_EQ(whole, std::vector<bool>(6, true));
+  EXPECT_EQ(counts, std::vector<int>(6, static_cast<int>(made.size())));
+}
+
+// Lists the card and reads every recording listed; a recording that fails
+// part way keeps what it read before.
+struct CardRead {
+  int listed = 0;
+  std::vector<std::string> names;
+  std::vector<std::vector<Got>> frames;
+};
+
+CardRead ReadCard(CIndexFileJvMgr& manager) {
+  CardRead read;
+  read.listed = ListCount(manager, &read.names);
+  for (const std::string& name : read.names) {
+    CFileJv reader(manager);
+    const int partition = ParseCardRecordingName(name.c_str())->partition;
+    std::vector<Got> frames;
+    if (manager.MountPartition(partition) && reader.Open(name.c_str()) == 0) frames = ReadAll(reader);
+    reader.Close();
+    manager.UnmountPartition(partition);
+    read.frames.push_back(frames);
+  }
+  return read;
+}
+
+// Every recording listed is one of the card's and every frame read is the
+// frame the card holds there: a fault may lose recordings and frames, never
+// change one.
+void ExpectNothingWrong(const CardRead& read, const std::vector<SampleCardRecording>& made) {
+  for (size_t i = 0; i < read.names.size(); ++i) {
+    const auto found = std::find_if(made.begin(), made.end(),
+                                    [&](const SampleCardRecording& r) { return r.name == read.names[i]; });
+    ASSERT_NE(found, made.end()) << read.names[i];
+    const std::vector<Got> expected = ExpectedOrder(found->frames);
+    ASSERT_LE(read.frames[i].size(), expected.size()) << read.names[i];
+    EXPECT_TRUE(std::equal(read.frames[i].begin(), read.frames[i].end(), expected.begin())) << read.names[i];
+  }
+}
+
+TEST_F(CardVolumeTest, ReadFaultsLoseRecordingsOrFramesButChangeNone) {
+  SampleCardOptions options = Small();
+  options.partitions = 2;
+  options.files = 1;
+  const std::vector<SampleCardRecording> made = MakeCard(work_ / "card.img", options);
+  options.folder_mode = true;
+  tools::card::WriteSampleCardFiles(options, work_ / "export", true);
+  UseDrives({work_ / "card.img"});
   CIndexFileJvMgr manager;
   ASSERT_EQ(manager.SearchSD(0, nullptr), 1);
-  EXPECT_EQ(ListCount(manager), CIndexFileJv::kNoIndexFile);
-  EXPECT_TRUE(manager.FindRecording("1\\1\\0").has_value());
+  const CardRead whole = ReadCard(manager);
+  ASSERT_EQ(whole.listed, static_cast<int>(made.size()));
+  ExpectNothingWrong(whole, made);
 
-  // A card of two partitions lists each recording once: the empty entries
-  // of its partition table are not read as the first partition again.
-  ASSERT_EQ(manager.SearchSD(1, nullptr), 1);
-  std::vector<std::string> names;
-  ASSERT_EQ(ListCount(manager, &names), 2);
-  EXPECT_EQ(names, (std::vector<std::string>{made[0].name, made[1].name}));
+  // Device reads of the card failing from the nth on, or the nth alone.
+  InjectDriveReadFault(1 << 30, false);
+  ReadCard(manager);
+  const int device_reads = DriveReadCallCount();
+  for (int nth = 1; nth <= device_reads; ++nth) {
+    for (const bool sticky : {false, true}) {
+      SCOPED_TRACE("device read " + std::to_string(nth) + (sticky ? " on" : ""));
+      InjectDriveReadFault(nth, sticky);
+      ExpectNothingWrong(ReadCard(manager), made);
+    }
+  }
+  InjectDriveReadFault(0, false);
+
+  // Byte sources of the card volume and of an export folder that fail,
+  // cut reads short or lie about their size.
+  std::vector<testing::ReadFaults> faults;
+  for (int nth = 1; nth <= 40; ++nth) faults.push_back({nth, false, 0, 0});
+  for (int nth = 1; nth <= 40; nth += 3) faults.push_back({nth, true, 0, 0});
+  for (const int64_t delta : {-1, -4096, 1, 1 << 20}) faults.push_back({0, false, 0, delta});
+  for (const bool folder : {false, true}) {
+    if (folder) manager.SetDir((work_ / "export").c_str(), kCardFolderMode);
+    for (const testing::ReadFaults& fault : faults) {
+      SCOPED_TRACE((folder ? "folder, read " : "card, read ") + std::to_string(fault.fail_read) +
+                   " size " + std::to_string(fault.size_delta));
+      const testing::ScopedReadFaults scoped(fault);
+      ExpectNothingWrong(ReadCard(manager), made);
+    }
+    // Short reads are no fault: everything reads as without them.
+    const testing::ScopedReadFaults short_reads({0, false, 7, 0});
+    const CardRead cut = ReadCard(manager);
+    EXPECT_EQ(cut.names, whole.names);
+    EXPECT_EQ(cut.frames, whole.frames);
+  }
+  // Nothing stays broken once the faults are gone.
+  const CardRead after = ReadCard(manager);
+  EXPECT_EQ(after.frames, whole.frames);
 }
 
 TEST_F(CardVolumeTest, TwoCardsAtDrivesOneAndThree) {
@@ -219,7 +398,8 @@ TEST_F(CardVolumeTest, TwoCardsAtDrivesOneAndThree) {
   const CardTempFolder no_index;
   testing::WriteBytes(no_index / "other.bin", {1, 2, 3});
   tools::card::WriteCardImage(work_ / "plain.img", {no_index.path()});
-  // Drive 0 cannot be read, 2 does not exist, 4 has a volume but no index.
+  // Drive 0 is no image or block device, 2 does not exist, 4 has a volume
+  // but no index.
   UseDrives({"/dev/null", work_ / "one.img", work_ / "missing.img", work_ / "three.img",
              work_ / "plain.img"});
   CIndexFileJvMgr manager;

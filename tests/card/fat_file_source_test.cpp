@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -133,6 +135,56 @@ TEST(PhysicalDriveTest, ReadsExactlyWhatIsThereAndNeverWrites) {
   EXPECT_FALSE(drive.IsRemovable());
   drive.Close();
   EXPECT_FALSE(drive.ReadAt(0, buffer.data(), 1));
+}
+
+TEST(PhysicalDriveTest, OnlyImageFilesAndBlockDevicesOpen) {
+  testing::FatTempFolder folder;
+  const std::string image = folder.File("drive.img");
+  testing::WriteWhole(image, testing::Pattern(4096, 2));
+  const std::string fifo = folder.File("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const struct {
+    std::string path;
+    bool opens;
+  } cases[] = {
+      {image, true},
+      {fifo, false},  // opening it blocking would wait for a writer
+      {folder.File(""), false},
+      {"/dev/null", false},
+      {folder.File("missing.img"), false},
+  };
+  for (const auto& c : cases) {
+    CPhysicalDrive drive;
+    EXPECT_EQ(drive.OpenPath(c.path), c.opens) << c.path;
+    EXPECT_EQ(drive.IsOpen(), c.opens) << c.path;
+  }
+  // The card search passes over the FIFO to the card image behind it.
+  ::setenv("BRISCA_PHYSICAL_DRIVES", (fifo + ":" + image).c_str(), 1);
+  CPhysicalDrive drive;
+  EXPECT_FALSE(drive.Open(0));
+  EXPECT_TRUE(drive.Open(1));
+  ::unsetenv("BRISCA_PHYSICAL_DRIVES");
+}
+
+TEST(PhysicalDriveTest, InjectedReadFaultsFailTheNthRead) {
+  testing::FatTempFolder folder;
+  const std::string image = folder.File("drive.img");
+  testing::WriteWhole(image, testing::Pattern(4096, 3));
+  CPhysicalDrive drive;
+  ASSERT_TRUE(drive.OpenPath(image));
+  Bytes buffer(512);
+  auto reads = [&] {
+    std::string got;
+    for (int i = 0; i < 4; ++i) got += drive.ReadAt(512 * i, buffer.data(), buffer.size()) ? 'y' : 'n';
+    return got;
+  };
+  InjectDriveReadFault(2, false);
+  EXPECT_EQ(reads(), "ynyy");
+  InjectDriveReadFault(3, true);
+  EXPECT_EQ(reads(), "yynn");
+  EXPECT_EQ(DriveReadCallCount(), 4);
+  InjectDriveReadFault(0, false);
+  EXPECT_EQ(reads(), "yyyy");
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // at offset 0 and at an offset taken from the control bytes; both are
 // checked by the listing, then opened, read to the end, sought and stepped
 // by key frames both ways. Every frame handed out must fit the container.
+// Then the same again through byte sources that misbehave as the input's
+// last three bytes say (fuzz_read_faults.h).
 #include <stdlib.h>
 
 #include <cstdint>
@@ -15,6 +17,7 @@
 #include "brisca/base/diag_log.h"
 #include "brisca/card/card_index_layout.h"
 #include "brisca/card/card_reader.h"
+#include "tests/fuzz/fuzz_read_faults.h"
 
 namespace {
 
@@ -83,6 +86,21 @@ void Exercise(brisca::CFileJv& reader, uint8_t knob, size_t container) {
   if (reader.ReadFrame(&frame, &info) == 0) Release(reader, frame, container);
 }
 
+// Lists the folder and reads both recordings; a listing under faults may
+// also fail as a whole.
+void ListAndRead(const std::string& folder, uint8_t knob, size_t container, bool faulty) {
+  brisca::CIndexFileJvMgr manager;
+  manager.SetDir(folder.c_str(), brisca::kCardFolderMode);
+  RecFileParam* list = nullptr;
+  const int listed = manager.GetFileParam(&list, nullptr, 0);
+  Check((faulty || listed >= 0) && listed <= 2);
+  std::free(list);
+  brisca::CFileJv reader(manager);
+  for (const char* name : {"0\\1\\0", "0\\1\\1"}) {
+    if (reader.Open(name) == 0) Exercise(reader, knob, container);
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -91,15 +109,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint32_t second_offset = (uint32_t{data[0]} << 8 | data[1]) * 16u;
   WriteFile(folder + "/0_fly00001.evf", data + 2, size - 2);
   WriteIndexes(folder, second_offset);
-  brisca::CIndexFileJvMgr manager;
-  manager.SetDir(folder.c_str(), brisca::kCardFolderMode);
-  RecFileParam* list = nullptr;
-  const int listed = manager.GetFileParam(&list, nullptr, 0);
-  Check(listed >= 0 && listed <= 2);
-  std::free(list);
-  brisca::CFileJv reader(manager);
-  for (const char* name : {"0\\1\\0", "0\\1\\1"}) {
-    if (reader.Open(name) == 0) Exercise(reader, data[1], size - 2);
+  ListAndRead(folder, data[1], size - 2, false);
+  if (size >= brisca::fuzz::kReadFaultBytes) {
+    const brisca::testing::ScopedReadFaults faults(brisca::fuzz::ReadFaultsFrom(data, size));
+    ListAndRead(folder, data[1], size - 2, true);
   }
   return 0;
 }

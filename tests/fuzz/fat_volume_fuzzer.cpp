@@ -7,6 +7,9 @@
 // are a split point and a hole length in 4096-byte sectors: the image bytes
 // after the split point are placed after that many sectors of zeros, so that
 // a FAT32 volume, whose tables alone are larger than an input, fits in one.
+// Each input is read twice: as it is, then with the drive's reads failing
+// as the last input byte says (bits 0-6: which read fails, 0 none; bit 7:
+// and every later one), as a worn card's would.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -18,6 +21,7 @@
 
 #include "brisca/base/diag_log.h"
 #include "brisca/card/fat_file_source.h"
+#include "brisca/card/physical_drive.h"
 #include "brisca/card/raw_fat_volume.h"
 
 namespace {
@@ -75,16 +79,9 @@ void ReadFile(brisca::CSdFile& file, uint32_t chunk) {
   }
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size < 5) return 0;
-  const uint32_t chunk = 1 + (data[0] & 0x7F) * 613u;
-  const size_t split = size_t{uint16_t(data[1] | data[2] << 8)} * brisca::kFatSectorSize;
-  const size_t hole = size_t{uint16_t(data[3] | data[4] << 8)} * brisca::kFatSectorSize;
-  WriteImage(data + 5, size - 5, split, hole);
-
-  const bool second = (data[0] & 0x80) != 0;
+// Mounts the image and reads every file the seeds hold, and a few that are
+// not there.
+void ReadVolume(bool second, uint32_t chunk) {
   brisca::FatResetState();
   brisca::FatSetDrive(0);
   brisca::FatSetPartitionStarts({0, 0, 0, 0});
@@ -109,5 +106,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(file.Read(&byte, 1) == -1);
   }
   brisca::FatResetState();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 5) return 0;
+  const uint32_t chunk = 1 + (data[0] & 0x7F) * 613u;
+  const size_t split = size_t{uint16_t(data[1] | data[2] << 8)} * brisca::kFatSectorSize;
+  const size_t hole = size_t{uint16_t(data[3] | data[4] << 8)} * brisca::kFatSectorSize;
+  WriteImage(data + 5, size - 5, split, hole);
+  const bool second = (data[0] & 0x80) != 0;
+  ReadVolume(second, chunk);
+  const uint8_t faults = data[size - 1];
+  if ((faults & 0x7F) != 0) {
+    brisca::InjectDriveReadFault(faults & 0x7F, (faults & 0x80) != 0);
+    ReadVolume(second, chunk);
+    brisca::InjectDriveReadFault(0, false);
+  }
   return 0;
 }

@@ -51,6 +51,8 @@ void PrintList(const RecFileParam* list, int count, bool json) {
 }
 
 // Lists the card found last on physical drives 0-15, or the export folder.
+// Partitions whose index cannot be read are left out (and reported on
+// stderr); only a card or folder without any readable index fails.
 int ListCard(const char* folder, bool json) {
   CIndexFileJvMgr& manager = CardIndexManager();
   if (folder) {
@@ -63,7 +65,7 @@ int ListCard(const char* folder, bool json) {
   RecFileParam* list = nullptr;
   const int count = manager.GetFileParam(&list, nullptr, 0);
   if (count < 0) {
-    std::fprintf(stderr, "brisca list: reading the card index failed (%d)\n", count);
+    std::fprintf(stderr, "brisca list: no card index could be read (%d)\n", count);
     return 1;
   }
   PrintList(list, list ? count : 0, json);
