@@ -207,11 +207,14 @@ std::vector<std::string> StagingLeftOver(const std::string& folder) {
   std::vector<std::string> found;
   const fs::path path(folder);
   const std::string beside = std::string(".").append(path.filename().string()).append(".export-");
-  for (const fs::path& where : {path.parent_path(), path}) {
-    for (const fs::directory_entry& entry : fs::directory_iterator(where)) {
-      const std::string name = entry.path().filename().string();
-      if (name.starts_with(beside) || name.starts_with(".export-")) found.push_back(name);
-    }
+  // Beside the folder only its own staging counts: other tests' folders share the parent.
+  for (const fs::directory_entry& entry : fs::directory_iterator(path.parent_path())) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with(beside)) found.push_back(name);
+  }
+  for (const fs::directory_entry& entry : fs::directory_iterator(path)) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with(".export-")) found.push_back(name);
   }
   return found;
 }
