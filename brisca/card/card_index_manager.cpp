@@ -56,7 +56,7 @@ int CIndexFileJvMgr::drive() {
 }
 
 std::string CIndexFileJvMgr::SourcePath() {
-  std::lock_guard lock(mutex_);
+  CAutoLock lock(&CardVolumeLock());
   if (partitions_[0].mode() == kCardFolderMode) return partitions_[0].folder();
   return drive_ < 0 ? std::string() : PhysicalDrivePath(drive_, HostPhysicalDriveTable());
 }
