@@ -371,7 +371,9 @@ bool CExportFileJv::CopyRecording(size_t i, const std::string& into, uint32_t* r
     BrLog("CExportFileJv::CopyFile:1 %s", name.c_str());
     return false;
   }
-  // The card volume stays mounted for the whole copy.
+  // The card volume stays mounted for the whole copy: a listing from another
+  // thread mounts other partitions, so it waits for the copy to end.
+  CAutoLock volume(&CardVolumeLock());
   if (!index_.MountPartition(parsed->partition)) {
     BrLog("CExportFileJv::CopyFile:2 %s", name.c_str());
     return false;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -123,6 +124,30 @@ class ExportFileJvTest : public ::testing::Test {
   CIndexFileJvMgr exported_;
   std::string folder_;
 };
+
+// Listing the card from another thread while an export runs: the listing
+// mounts other partitions of the one card volume, so it must wait for each
+// copy; the export holds every recording, frame for frame.
+TEST_F(ExportFileJvTest, ListingDuringAnExportLeavesItWhole) {
+  const std::set<std::string> all = Listed(card_);
+  const std::vector<std::string> names(all.begin(), all.end());
+  std::atomic<bool> done{false};
+  std::atomic<int> listings{0};
+  std::thread lister([&] {
+    CIndexFileJvMgr other;
+    if (other.SearchSD(-1, nullptr) != 1) return;
+    do {
+      if (Listed(other) == all) listings.fetch_add(1);
+    } while (!done.load());
+  });
+  const size_t exported = Export(names);
+  done.store(true);
+  lister.join();
+  EXPECT_GT(listings.load(), 0);
+  ASSERT_EQ(exported, names.size());
+  EXPECT_EQ(Listed(ReadBack()), all);
+  EXPECT_EQ(FramesOf(ReadBack(), names.back()), FramesOf(card_, names.back()));
+}
 
 // Two recordings of one container and one of the other partition: the
 // folder lists exactly them, each frame equal to the card's, the two of one
