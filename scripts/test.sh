@@ -31,11 +31,12 @@ run_preset asan
 # The threaded code: threads, events, locks, the frame pool and queue, the
 # sound output's callback thread, readers sharing the mounted disk, the
 # handle table, the playback engine with its exports (also steered from two
-# threads at once), and the conversion
-# worker with its voice decoding stage, and the index reader with its
-# exports. None of it is the program's, which is left out of this tree.
+# threads at once), the conversion worker with its voice decoding stage,
+# the index reader with its exports, and the card: its FAT volume, readers,
+# listing and export sharing the one card volume lock. None of it is the
+# program's, which is left out of this tree.
 configure=(-DBRISCA_BUILD_PROGRAM=OFF)
-run_preset tsan -R '^(ThreadTest|EventTest|MutexLockTest|FramePoolTest|FrameQueueTest|AudioOutputTest|DiskRecordingTest|HandleTableTest|PlayerTest|MulPlayTest|MulPlayEndToEndTest|SyncTest|ExportedPlaybackTest|ConcurrentPlaybackTest|DiskPlaybackTest|ConvertFileNvrTest|ConvertFileNvrVoiceTest|VoiceDecodeStageTest|ConvertExportsTest|IndexReaderTest|DeviceExportsTest)\.'
+run_preset tsan -R '^(ThreadTest|EventTest|MutexLockTest|FramePoolTest|FrameQueueTest|AudioOutputTest|DiskRecordingTest|HandleTableTest|PlayerTest|MulPlayTest|MulPlayEndToEndTest|SyncTest|ExportedPlaybackTest|ConcurrentPlaybackTest|DiskPlaybackTest|ConvertFileNvrTest|ConvertFileNvrVoiceTest|VoiceDecodeStageTest|ConvertExportsTest|IndexReaderTest|DeviceExportsTest|CardIndexTest|CardRecordingNameTest|FileJvTest|CardVolumeTest|CardExportsTest|Kinds/FatVolumeKindTest|FatReadTest|FatVolumeTest|FatChainTest|SdFileTest|PhysicalDriveTest|ExportFileJvTest|ExportFileJvProgressTest|ExportExportsTest)\.'
 
 echo "== fuzz build"
 cmake --preset fuzz >/dev/null
