@@ -32,7 +32,9 @@ class CIndexFileJv::DiagnosticCopy {
     std::tm local{};
     localtime_r(&now, &local);
     // FileFor gives ROOT/log/YYYYMMDD/log.txt; the copy goes to ROOT/log.
-    const std::filesystem::path folder = ProcessLog().FileFor(local).parent_path().parent_path();
+    const std::filesystem::path log = ProcessLog().FileFor(local);
+    if (log.empty()) return;  // no log root: no copy either, never the current folder
+    const std::filesystem::path folder = log.parent_path().parent_path();
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
     char name[32];
