@@ -17,6 +17,12 @@ void ForEachWholeFrame(const uint8_t* data, size_t size, Visit visit) {
       ++position;
       continue;
     }
+    // A frame that a confirmed frame inside it contradicts is given up.
+    const size_t end = ConfirmedFrameEnd(data + position, size - position, frame.total_size, false);
+    if (end != frame.total_size) {
+      position += end;
+      continue;
+    }
     frame.payload = nullptr;
     if (!visit(frame)) return;
     position += frame.total_size;
