@@ -1,5 +1,7 @@
 #include "brisca/stream/stream_examination.h"
 
+#include "brisca/stream/plausible_span.h"
+
 namespace brisca {
 namespace {
 
@@ -44,13 +46,34 @@ StreamHead ExamineHead(const uint8_t* data, size_t size) {
   return head;
 }
 
+std::optional<uint64_t> FirstKeyTimestamp(const uint8_t* data, size_t size) {
+  std::optional<uint64_t> key;
+  PlausibleSpan span(kPlausibleGapMs);
+  ForEachWholeFrame(data, size, [&](const StreamFrame& frame) {
+    if (!frame.IsVideo()) return true;
+    if (!key) {
+      if (!frame.IsKey()) return true;
+      key = frame.timestamp;
+      span.Add(frame.timestamp);
+      return true;
+    }
+    if (frame.timestamp != 0) span.Add(frame.timestamp);
+    return !span.first();
+  });
+  return span.first() ? span.first() : key;
+}
+
 std::optional<uint64_t> LastVideoTimestamp(const uint8_t* data, size_t size) {
   std::optional<uint64_t> last;
+  PlausibleSpan span(kPlausibleGapMs);
   ForEachWholeFrame(data, size, [&](const StreamFrame& frame) {
-    if (frame.IsVideo() && frame.timestamp != 0) last = frame.timestamp;
+    if (frame.IsVideo() && frame.timestamp != 0) {
+      last = frame.timestamp;
+      span.Add(frame.timestamp);
+    }
     return true;
   });
-  return last;
+  return span.last() ? span.last() : last;
 }
 
 }  // namespace brisca

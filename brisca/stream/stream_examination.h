@@ -25,7 +25,13 @@ struct StreamHead {
 // frame is known.
 StreamHead ExamineHead(const uint8_t* data, size_t size);
 
-// The timestamp of the last video frame with a nonzero timestamp in `data`.
+// The timestamp of the first key frame in `data`, or, when it contradicts
+// the video frames after it (see PlausibleSpan), the first one from there on
+// that agrees with its neighbour. Empty without a key frame.
+std::optional<uint64_t> FirstKeyTimestamp(const uint8_t* data, size_t size);
+
+// The timestamp of the last video frame with a nonzero timestamp in `data`
+// that agrees with the one before it; the last one at all when no two agree.
 std::optional<uint64_t> LastVideoTimestamp(const uint8_t* data, size_t size);
 
 }  // namespace brisca

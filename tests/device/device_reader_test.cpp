@@ -104,6 +104,42 @@ TEST(FileAudsTest, OpenFillsTheSummaryRecord) {
   EXPECT_EQ(reader.current_timestamp(), 1000000u);
 }
 
+TEST(FileAudsTest, DamagedFirstOrLastTimestampIsReplacedByItsNeighbour) {
+  DeviceFileBuilder clean = ThreeSeconds();
+  const size_t last_chunk = clean.size();
+  clean.Predicted(3540000);
+  // The first chunk's timestamp (at +16) and the last one's.
+  struct Case {
+    const char* name;
+    size_t at;
+    uint8_t bit;
+    uint64_t start, end;
+  };
+  const size_t first = 0x10000 + 16;
+  const size_t last = last_chunk + 16;
+  const Case cases[] = {
+      {"first far ahead", first + 5, 0x01, 1500000, 3540000},   // bit 40
+      {"first 17 s ahead", first + 3, 0x01, 1500000, 3540000},  // bit 24
+      {"last far ahead", last + 6, 0x20, 1000000, 3500000},     // bit 53
+      {"untouched", 0, 0, 1000000, 3540000},
+  };
+  for (const Case& c : cases) {
+    DeviceFileBuilder file = clean;
+    file.bytes()[c.at] ^= c.bit;
+    const std::string path = file.Write();
+    CFileAuds reader;
+    ASSERT_EQ(reader.Open(path.c_str()), 0) << c.name;
+    const RecFileParam param = reader.file_param();
+    EXPECT_EQ(uint64_t{param.start}, c.start) << c.name;
+    EXPECT_EQ(uint64_t{param.end}, c.end) << c.name;
+    EXPECT_EQ(param.duration_ms, static_cast<int32_t>((c.end - c.start) / 1000)) << c.name;
+    EXPECT_EQ(reader.Seek(1000, 0), 0) << c.name;
+    RecFileParam summary{};
+    ASSERT_EQ(CFileAuds().ReadDeviceInfo(&summary, path.c_str()), 0) << c.name;
+    EXPECT_EQ(summary.duration_ms, param.duration_ms) << c.name;
+  }
+}
+
 TEST(FileAudsTest, FilesThatAreNoRecordingDoNotOpen) {
   CFileAuds reader;
   EXPECT_EQ(reader.Open("/nonexistent/recording.dav"), 1);

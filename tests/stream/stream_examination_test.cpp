@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <vector>
+
 #include "tests/stream/stream_bytes.h"
 
 namespace brisca {
@@ -44,6 +47,39 @@ TEST(StreamExaminationTest, LastVideoTimestampSkipsZeroAndAudio) {
                               Bytes(20, 'z')});
   EXPECT_EQ(LastVideoTimestamp(bytes.data(), bytes.size()), 50u);
   EXPECT_FALSE(LastVideoTimestamp(bytes.data(), 20));
+}
+
+TEST(StreamExaminationTest, TimestampsThatContradictTheirNeighboursAreReplaced) {
+  struct Case {
+    const char* name;
+    std::vector<uint64_t> video;  // timestamps of a key frame and the frames after it
+    std::optional<uint64_t> first, last;
+  };
+  const uint64_t far = uint64_t{1} << 40;
+  const Case cases[] = {
+      {"clean", {1000, 1040, 1080, 1120}, 1000, 1120},
+      {"first far ahead", {1000 + far, 1040, 1080, 1120}, 1040, 1120},
+      {"first far behind", {1, 86400040, 86400080}, 86400040, 86400080},
+      {"first and second damaged", {far, 3 * far, 1080, 1120}, 1080, 1120},
+      {"last far ahead", {1000, 1040, 1080, 1120 + far}, 1000, 1080},
+      {"one in the middle", {1000, 1040 + far, 1080, 1120}, 1000, 1120},
+      {"a pause of 9 s is no damage", {1000, 10000, 10040}, 1000, 10040},
+      {"no two agree: taken as they are", {1000, 1000 + far}, 1000, 1000 + far},
+      {"single frame", {1000}, 1000, 1000},
+  };
+  for (const Case& c : cases) {
+    Bytes bytes = Frame('3', TimestampItem(7), Payload(40, 9));  // before the key frame
+    for (size_t i = 0; i < c.video.size(); ++i) {
+      const Bytes frame = Frame(i ? '3' : '2', TimestampItem(c.video[i]), Payload(60, uint8_t(i)));
+      bytes.insert(bytes.end(), frame.begin(), frame.end());
+    }
+    const Bytes tail = Frame('4', TimestampItem(5), Payload(30, 1));
+    bytes.insert(bytes.end(), tail.begin(), tail.end());
+    EXPECT_EQ(FirstKeyTimestamp(bytes.data(), bytes.size()), c.first) << c.name;
+    const size_t skip = Frame('3', TimestampItem(7), Payload(40, 9)).size();
+    EXPECT_EQ(LastVideoTimestamp(bytes.data() + skip, bytes.size() - skip), c.last) << c.name;
+  }
+  EXPECT_FALSE(FirstKeyTimestamp(nullptr, 0));
 }
 
 }  // namespace
