@@ -110,10 +110,12 @@ bool CFileNvr::Examine() {
     info_.audio_sample_rate = static_cast<int32_t>(head.audio->sample_rate);
     info_.audio_samples_per_frame = 320;
   }
-  const StreamFrame& first = *head.first_key;
-  // A first timestamp that its neighbours contradict would put the whole
-  // recording hours away from its frames.
+  StreamFrame first = *head.first_key;
+  // A first timestamp or clock that its neighbours contradict would put the
+  // whole recording hours away from its frames.
   first_timestamp_ = FirstKeyTimestamp(buffer.data(), count).value_or(first.timestamp);
+  if (const std::optional<WallClock> clock = FirstKeyClock(buffer.data(), count, first_timestamp_))
+    first.clock = *clock;
 
   // When the tail cannot be read, the head tells how far the recording
   // reaches at least.

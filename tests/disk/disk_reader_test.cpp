@@ -121,6 +121,10 @@ TEST(FileNvrTest, DamagedTimestampsAtEitherEndAreReplacedByTheirNeighbours) {
       {"first years earlier", first + 6, 0x01, 100040, 101960},     // bit 48 of 100,000 set
       {"first slightly off", first + 2, 0x10, 100040, 101960},      // bit 20: 17 minutes
       {"last far ahead", last + 4, 0x02, 100000, 101920},           // bit 33
+      // The clock item follows the timestamp, picture and audio items; its
+      // hour is the item's byte 7.
+      {"first clock 8 hours off", recording.frames().front().offset + 12 + 28 + 7, 0x08, 100000,
+       101960},
       {"untouched", 0, 0, 100000, 101960},
   };
   for (const Case& c : cases) {
@@ -133,6 +137,7 @@ TEST(FileNvrTest, DamagedTimestampsAtEitherEndAreReplacedByTheirNeighbours) {
     EXPECT_EQ(uint64_t{param.start}, c.start) << c.name;
     EXPECT_EQ(uint64_t{param.end}, c.end) << c.name;
     EXPECT_EQ(param.duration_ms, static_cast<int32_t>(c.end - c.start)) << c.name;
+    EXPECT_EQ(param.start_time.hour, 14) << c.name;
     EXPECT_EQ(param.start_time.second, 9) << c.name;
     EXPECT_EQ(param.end_time.minute, 5) << c.name;
     EXPECT_EQ(param.end_time.second, 10) << c.name;

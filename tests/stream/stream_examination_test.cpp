@@ -82,5 +82,45 @@ TEST(StreamExaminationTest, TimestampsThatContradictTheirNeighboursAreReplaced) 
   EXPECT_FALSE(FirstKeyTimestamp(nullptr, 0));
 }
 
+TEST(StreamExaminationTest, FirstClockThatTheNextTwoContradictIsCountedBackFromThem) {
+  struct Clock {
+    int day, hour, minute, second;
+  };
+  struct Case {
+    const char* name;
+    std::vector<Clock> clocks;  // of key frames 2 s apart, from timestamp 50,000
+    Clock expected;
+  };
+  const Case cases[] = {
+      {"clean", {{8, 14, 5, 9}, {8, 14, 5, 11}, {8, 14, 5, 13}}, {8, 14, 5, 9}},
+      {"hour damaged", {{8, 6, 5, 9}, {8, 14, 5, 11}, {8, 14, 5, 13}}, {8, 14, 5, 9}},
+      {"day damaged", {{9, 14, 5, 9}, {8, 14, 5, 11}, {8, 14, 5, 13}}, {8, 14, 5, 9}},
+      {"second one damaged", {{8, 14, 5, 9}, {8, 22, 5, 11}, {8, 14, 5, 13}}, {8, 14, 5, 9}},
+      {"next two disagree", {{8, 6, 5, 9}, {8, 14, 5, 11}, {8, 17, 5, 13}}, {8, 6, 5, 9}},
+      {"only two", {{8, 6, 5, 9}, {8, 14, 5, 11}}, {8, 6, 5, 9}},
+      {"counted back past midnight", {{8, 5, 0, 0}, {8, 0, 0, 1}, {8, 0, 0, 3}}, {8, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    Bytes bytes;
+    for (size_t i = 0; i < c.clocks.size(); ++i) {
+      const Clock& k = c.clocks[i];
+      const Bytes key = Frame('2', Concat({TimestampItem(50000 + 2000 * i),
+                                           ClockItem(2026, 3, k.day, k.hour, k.minute, k.second)}),
+                              Payload(80, uint8_t(i)));
+      const Bytes predicted = Frame('3', TimestampItem(50000 + 2000 * i + 40), Payload(30, 1));
+      bytes.insert(bytes.end(), key.begin(), key.end());
+      bytes.insert(bytes.end(), predicted.begin(), predicted.end());
+    }
+    const std::optional<WallClock> clock = FirstKeyClock(bytes.data(), bytes.size(), 50000);
+    ASSERT_TRUE(clock) << c.name;
+    EXPECT_EQ(clock->day, c.expected.day) << c.name;
+    EXPECT_EQ(clock->SecondsOfDay(),
+              uint32_t((c.expected.hour * 60 + c.expected.minute) * 60 + c.expected.second))
+        << c.name;
+  }
+  const Bytes no_clock = Frame('2', TimestampItem(1), Payload(80, 1));
+  EXPECT_FALSE(FirstKeyClock(no_clock.data(), no_clock.size(), 1));
+}
+
 }  // namespace
 }  // namespace brisca
