@@ -93,11 +93,13 @@ void DecodeItem(uint8_t tag, const uint8_t* item, size_t bytes_left,
 }
 
 // Walks the extension area; false when an item is too large for the frame
-// to be real.
+// to be real. Recorder frames carry a handful of items; the walk ends after
+// kMaxExtensionItems, so that false headers whose item chains run through
+// each other cannot make recognition quadratic in the bytes scanned.
 bool DecodeExtensionItems(const uint8_t* area, uint32_t length, StreamFrame& frame) {
   uint32_t position = 0;
   uint32_t remaining = length;
-  while (remaining > 4) {
+  for (uint32_t items = 0; remaining > 4 && items < kMaxExtensionItems; ++items) {
     const uint32_t word = LoadField<uint32_t>(area + position);
     const uint8_t tag = word & 0xFF;
     const uint32_t size = word >> 8;

@@ -15,6 +15,8 @@ inline constexpr size_t kStreamHeaderSize = 12;
 inline constexpr uint32_t kMaxAudioFrameSize = 1000;
 inline constexpr uint32_t kMaxFrameSize = 6000000;
 inline constexpr uint32_t kMaxExtensionItemSize = 100000;
+// Items walked per frame at most; later ones are ignored.
+inline constexpr uint32_t kMaxExtensionItems = 64;
 
 // Frame types (byte 1).
 inline constexpr uint8_t kTypeVideoKey = '2';

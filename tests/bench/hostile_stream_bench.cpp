@@ -1,9 +1,11 @@
-// Resynchronisation cost: the stream reader over a hostile stream (1 MiB of
-// false frame headers, each claiming 5 MB whose first extension item is too
-// large for a real frame, then real frames) beside a clean stream of the
-// same size, read whole and in 64 KiB reads as from a disk. The two should
-// take about as long; before the reader stopped compacting its buffer per
-// candidate, the hostile one took seconds.
+// Resynchronisation cost: the stream reader over hostile streams beside a
+// clean stream of the same size, read whole and in 64 KiB reads as from a
+// disk. "hostile": 1 MiB of false frame headers, each claiming 5 MB whose
+// first extension item is too large for a real frame, then real frames.
+// "item-chain": 1 MiB of false headers whose extension items hop over the
+// headers after them to one oversized item at the end, so that every
+// candidate's item walk runs through all later ones, then real frames.
+// All should take about as long as the clean stream.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -18,6 +20,13 @@ namespace {
 using brisca::testing::Bytes;
 
 constexpr size_t kHostileBytes = 1 << 20;
+
+// An extension item word without a body: tag and size.
+Bytes ItemWord(uint8_t tag, uint32_t size) {
+  Bytes out;
+  brisca::testing::PutLe32(out, tag | (size << 8));
+  return out;
+}
 
 // Real frames, one key frame of 60 KB in 25, predicted frames of 6 KB.
 void AppendFrames(Bytes& out, size_t until) {
@@ -35,10 +44,27 @@ const Bytes& Hostile() {
     while (out.size() < kHostileBytes) {
       const Bytes candidate = brisca::testing::Concat(
           {{0, '3', 'd', 'c', 0, 0, 0, 0, 0x40, 0x4B, 0x4C, 0},  // 5,000,000 bytes of items
-           brisca::testing::Item(7, {}, 200000)});
+           ItemWord(7, 200000)});
       out.insert(out.end(), candidate.begin(), candidate.end());
     }
     AppendFrames(out, 8 << 20);
+    return out;
+  }();
+  return bytes;
+}
+
+const Bytes& ItemChain() {
+  static const Bytes bytes = [] {
+    // Candidate k: header (stream byte 7, so its first word is no end tag),
+    // then an item of 16 bytes that lands on candidate k+1's item.
+    Bytes out;
+    const Bytes candidate = brisca::testing::Concat(
+        {{7, '3', 'd', 'c', 0, 0, 0, 0, 0x00, 0x00, 0x20, 0},  // 2 MiB of items
+         ItemWord(7, 16)});
+    while (out.size() < kHostileBytes) out.insert(out.end(), candidate.begin(), candidate.end());
+    const Bytes end = ItemWord(7, 200000);
+    out.insert(out.end(), end.begin(), end.end());
+    AppendFrames(out, Hostile().size());
     return out;
   }();
   return bytes;
@@ -87,8 +113,10 @@ void Read(benchmark::State& state) {
 
 BENCHMARK(Read<Clean, SIZE_MAX>)->Name("resync/clean/whole-reads")->Unit(benchmark::kMillisecond);
 BENCHMARK(Read<Hostile, SIZE_MAX>)->Name("resync/hostile/whole-reads")->Unit(benchmark::kMillisecond);
+BENCHMARK(Read<ItemChain, SIZE_MAX>)->Name("resync/item-chain/whole-reads")->Unit(benchmark::kMillisecond);
 BENCHMARK(Read<Clean, 65536>)->Name("resync/clean/64k-reads")->Unit(benchmark::kMillisecond);
 BENCHMARK(Read<Hostile, 65536>)->Name("resync/hostile/64k-reads")->Unit(benchmark::kMillisecond);
+BENCHMARK(Read<ItemChain, 65536>)->Name("resync/item-chain/64k-reads")->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
