@@ -16,7 +16,7 @@ bool DeviceSource::Open(const std::string& path) {
     file_.reset();
     return false;
   }
-  file_size_ = file_->Size();
+  file_size_ = ReadableSize(file_->Size());
   if (ReadAt(0, header_.bytes.data(), header_.bytes.size()) != header_.bytes.size()) {
     Close();
     return false;
@@ -24,6 +24,29 @@ bool DeviceSource::Open(const std::string& path) {
   const uint64_t end = header_.DataEnd();
   data_end_ = end != 0 && end <= file_size_ ? end : file_size_;
   return true;
+}
+
+// 1 when the byte at `offset` can be read, 0 past the end of the file, -1
+// on a read error.
+int64_t DeviceSource::ByteAt(uint64_t offset) {
+  uint8_t byte = 0;
+  if (file_->Seek(static_cast<int64_t>(offset), SeekOrigin::kStart) != 0) return 0;
+  return file_->ReadSome(&byte, 1);
+}
+
+uint64_t DeviceSource::ReadableSize(uint64_t reported) {
+  // Only an end of file before the reported end means the size lies; a read
+  // error there says nothing about the size.
+  if (reported == 0 || ByteAt(reported - 1) != 0) return reported;
+  if (ByteAt(0) != 1) return 0;
+  // Byte `readable` can be read and byte `unreadable` cannot: halve between.
+  uint64_t readable = 0;
+  uint64_t unreadable = reported - 1;
+  while (unreadable - readable > 1) {
+    const uint64_t middle = readable + (unreadable - readable) / 2;
+    (ByteAt(middle) == 1 ? readable : unreadable) = middle;
+  }
+  return unreadable;
 }
 
 void DeviceSource::Close() {

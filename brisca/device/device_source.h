@@ -40,6 +40,12 @@ class DeviceSource {
   uint64_t data_end() const { return data_end_; }
 
  private:
+  // The size the file reports when its last byte can be read; otherwise
+  // (the size lies) the end of what can be read, found in about 40 reads,
+  // so that no search walks terabytes that are not there.
+  uint64_t ReadableSize(uint64_t reported);
+  int64_t ByteAt(uint64_t offset);
+
   std::unique_ptr<CBaseFile> file_;
   DeviceHeader header_;
   uint64_t file_size_ = 0;

@@ -174,9 +174,10 @@ TEST(FileAudsTest, FailingShortAndLyingFilesEndReadingCleanly) {
   const Case cases[] = {
       {"short reads", {0, false, 333, 0}, true, true},
       {"size too large", {0, false, 0, 1 << 20}, true, true},
+      {"size a terabyte too large", {0, false, 0, int64_t{1} << 40}, true, true},
       {"size cuts the last chunk", {0, false, 0, -100}, true, false},
       {"size below the data", {0, false, 0, -(size - 0x10000)}, false, false},
-      {"header read fails", {1, false, 0, 0}, false, false},
+      {"header read fails", {2, false, 0, 0}, false, false},  // after the size check
       {"every read fails after opening", {open_reads + 1, true, 4096, 0}, true, false},
       {"one read fails while playing, read again", {open_reads + 100, false, 4096, 0}, true, true},
   };
