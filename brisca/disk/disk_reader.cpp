@@ -316,6 +316,13 @@ int CFileNvr::NextKeyFrame(RecFrame** out) {
         needed = scan.needed;
         break;
       }
+      if (const size_t end = ConfirmedFrameEnd(window_.data() + position + scan.offset,
+                                               count - position - scan.offset, frame.total_size,
+                                               count < window_size);
+          end != frame.total_size) {
+        position += scan.offset + end;  // a false header or a damaged length
+        continue;
+      }
       const uint64_t offset = noted + position + scan.offset;
       if (frame.IsVideo() && frame.has_gps) telemetry = MakeInfoRecord(frame);
       if (frame.IsVideo() && frame.IsKey()) {
@@ -364,6 +371,13 @@ int CFileNvr::PrevKeyFrame(RecFrame** out) {
     for (;;) {
       const ScanResult scan = ScanForFrame(window_.data() + position, count - position, frame);
       if (scan.match != FrameMatch::kFrame) break;
+      if (const size_t real_end = ConfirmedFrameEnd(window_.data() + position + scan.offset,
+                                                    count - position - scan.offset,
+                                                    frame.total_size, count < window_.size());
+          real_end != frame.total_size) {
+        position += scan.offset + real_end;  // a false header or a damaged length
+        continue;
+      }
       if (frame.IsVideo() && frame.has_gps) telemetry = MakeInfoRecord(frame);
       if (frame.IsVideo() && frame.IsKey()) {
         last_key = frame;

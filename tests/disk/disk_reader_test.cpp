@@ -150,6 +150,43 @@ TEST(FileNvrTest, DamagedTimestampsAtEitherEndAreReplacedByTheirNeighbours) {
   }
 }
 
+TEST(FileNvrTest, FalseHeadersAndDamagedLengthsHideNoFrames) {
+  RecordingBuilder recording;
+  recording.Video(40, 10, 700, 3000);
+  const std::vector<BuiltFrame>& built = recording.frames();
+  struct Case {
+    const char* name;
+    size_t damaged;  // frame whose payload length grows by 8,000 bytes; SIZE_MAX: none
+  };
+  const Case cases[] = {{"false header in front", SIZE_MAX}, {"length too large", 3}};
+  for (const Case& c : cases) {
+    Bytes bytes = recording.bytes();
+    std::vector<uint64_t> expected;
+    for (size_t i = 0; i < built.size(); ++i)
+      if (i != c.damaged) expected.push_back(built[i].timestamp);
+    if (c.damaged == SIZE_MAX) {
+      // A key frame header claiming 20,000 bytes of payload.
+      const Bytes fake = {0, '2', 'd', 'c', 0x20, 0x4E, 0, 0, 0, 0, 0, 0};
+      bytes.insert(bytes.begin(), fake.begin(), fake.end());
+    } else {
+      bytes[built[c.damaged].offset + 5] += 8000 >> 8;
+      bytes[built[c.damaged].offset + 4] += 8000 & 0xFF;
+    }
+    StreamFileOf file(bytes);
+    CFileNvr reader(SourceKind::kHostFile);
+    ASSERT_EQ(reader.Open(file.path()), 0) << c.name;
+    EXPECT_EQ(uint64_t{reader.file_param().start}, 100000u) << c.name;
+    std::vector<uint64_t> read;
+    for (const Read& r : ReadToEnd(reader)) read.push_back(r.timestamp);
+    EXPECT_EQ(read, expected) << c.name;
+    ASSERT_EQ(reader.Rewind(), 0);
+    RecFrame* key = nullptr;
+    ASSERT_EQ(reader.NextKeyFrame(&key), 0) << c.name;
+    EXPECT_EQ(key->timestamp, 100000u) << c.name;
+    reader.ReleaseFrame(key);
+  }
+}
+
 TEST(FileNvrTest, FailingShortAndLyingSourcesEndReadingCleanly) {
   RecordingBuilder recording;
   recording.Video(60, 10, 2000, 9000).Audio(102400).Video(20, 10, 500, 3000);
