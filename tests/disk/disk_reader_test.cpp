@@ -103,33 +103,41 @@ class StreamFileOf {
   std::string path_;
 };
 
-TEST(FileNvrTest, DamagedTimestampsAtEitherEndAreReplacedByTheirNeighbours) {
+TEST(FileNvrTest, DamagedStreamsKeepTheirTimesFramesAndSteps) {
   RecordingBuilder recording;
   recording.Video(50, 10, 200, 3000);  // timestamps 100,000 to 101,960, from 14:05:09
+  const std::vector<BuiltFrame>& built = recording.frames();
   // The timestamp item comes first in every frame: its value at +16 (low
-  // word) and +20 (high word).
-  const uint64_t first = recording.frames().front().offset + 16;
-  const uint64_t last = recording.frames().back().offset + 16;
+  // word) and +20 (high word). The clock item follows the timestamp,
+  // picture and audio items; its hour is the item's byte 7.
+  const uint64_t first = built.front().offset + 16;
+  const uint64_t last = built.back().offset + 16;
+  const uint64_t first_hour = built.front().offset + 12 + 28 + 7;
   struct Case {
     const char* name;
     uint64_t at;  // byte whose bit flips
     uint8_t bit;
+    bool false_header;     // a key frame header claiming 20,000 bytes in front
+    size_t longer;         // frame whose length grows by 7,936 bytes; SIZE_MAX: none
     uint64_t start, end;
+    uint64_t first_key;    // timestamp of the first key step; 0: not checked
   };
   const Case cases[] = {
-      {"first a day later", first + 3, 0x08, 100040, 101960},       // bit 27
-      {"first years earlier", first + 6, 0x01, 100040, 101960},     // bit 48 of 100,000 set
-      {"first slightly off", first + 2, 0x10, 100040, 101960},      // bit 20: 17 minutes
-      {"last far ahead", last + 4, 0x02, 100000, 101920},           // bit 33
-      // The clock item follows the timestamp, picture and audio items; its
-      // hour is the item's byte 7.
-      {"first clock 8 hours off", recording.frames().front().offset + 12 + 28 + 7, 0x08, 100000,
-       101960},
-      {"untouched", 0, 0, 100000, 101960},
+      {"first a day later", first + 3, 0x08, false, SIZE_MAX, 100040, 101960, 0},    // bit 27
+      {"first years earlier", first + 6, 0x01, false, SIZE_MAX, 100040, 101960, 0},  // bit 48
+      {"first 17 minutes off", first + 2, 0x10, false, SIZE_MAX, 100040, 101960, 0},  // bit 20
+      {"last far ahead", last + 4, 0x02, false, SIZE_MAX, 100000, 101920, 100000},   // bit 33
+      {"first clock 8 hours off", first_hour, 0x08, false, SIZE_MAX, 100000, 101960, 100000},
+      {"false header in front", 0, 0, true, SIZE_MAX, 100000, 101960, 100000},
+      {"length too large", 0, 0, false, 3, 100000, 101960, 100000},
+      {"untouched", 0, 0, false, SIZE_MAX, 100000, 101960, 100000},
   };
   for (const Case& c : cases) {
     Bytes bytes = recording.bytes();
     bytes[c.at] ^= c.bit;
+    if (c.longer != SIZE_MAX) bytes[built[c.longer].offset + 5] += 8000 >> 8;
+    if (c.false_header)
+      bytes.insert(bytes.begin(), {0, '2', 'd', 'c', 0x20, 0x4E, 0, 0, 0, 0, 0, 0});
     StreamFileOf file(bytes);
     CFileNvr reader(SourceKind::kHostFile);
     ASSERT_EQ(reader.Open(file.path()), 0) << c.name;
@@ -141,49 +149,19 @@ TEST(FileNvrTest, DamagedTimestampsAtEitherEndAreReplacedByTheirNeighbours) {
     EXPECT_EQ(param.start_time.second, 9) << c.name;
     EXPECT_EQ(param.end_time.minute, 5) << c.name;
     EXPECT_EQ(param.end_time.second, 10) << c.name;
-    // Every range inside the recording holds frames.
-    EXPECT_EQ(reader.Seek(1000, 0), 0) << c.name;
+    EXPECT_EQ(ReadToEnd(reader).size(), built.size() - (c.longer != SIZE_MAX)) << c.name;
+    // Every range inside the recording holds frames; steps find real key frames.
+    ASSERT_EQ(reader.Rewind(), 0);
     RecFrame* frame = nullptr;
+    ASSERT_EQ(reader.NextKeyFrame(&frame), 0) << c.name;
+    if (c.first_key) {
+      EXPECT_EQ(frame->timestamp, c.first_key) << c.name;
+    }
+    reader.ReleaseFrame(frame);
+    EXPECT_EQ(reader.Seek(1000, 0), 0) << c.name;
     ASSERT_EQ(reader.ReadFrame(&frame, nullptr), 0) << c.name;
     EXPECT_EQ(frame->kind, FRAME_VIDEO_KEY) << c.name;
     reader.ReleaseFrame(frame);
-  }
-}
-
-TEST(FileNvrTest, FalseHeadersAndDamagedLengthsHideNoFrames) {
-  RecordingBuilder recording;
-  recording.Video(40, 10, 700, 3000);
-  const std::vector<BuiltFrame>& built = recording.frames();
-  struct Case {
-    const char* name;
-    size_t damaged;  // frame whose payload length grows by 8,000 bytes; SIZE_MAX: none
-  };
-  const Case cases[] = {{"false header in front", SIZE_MAX}, {"length too large", 3}};
-  for (const Case& c : cases) {
-    Bytes bytes = recording.bytes();
-    std::vector<uint64_t> expected;
-    for (size_t i = 0; i < built.size(); ++i)
-      if (i != c.damaged) expected.push_back(built[i].timestamp);
-    if (c.damaged == SIZE_MAX) {
-      // A key frame header claiming 20,000 bytes of payload.
-      const Bytes fake = {0, '2', 'd', 'c', 0x20, 0x4E, 0, 0, 0, 0, 0, 0};
-      bytes.insert(bytes.begin(), fake.begin(), fake.end());
-    } else {
-      bytes[built[c.damaged].offset + 5] += 8000 >> 8;
-      bytes[built[c.damaged].offset + 4] += 8000 & 0xFF;
-    }
-    StreamFileOf file(bytes);
-    CFileNvr reader(SourceKind::kHostFile);
-    ASSERT_EQ(reader.Open(file.path()), 0) << c.name;
-    EXPECT_EQ(uint64_t{reader.file_param().start}, 100000u) << c.name;
-    std::vector<uint64_t> read;
-    for (const Read& r : ReadToEnd(reader)) read.push_back(r.timestamp);
-    EXPECT_EQ(read, expected) << c.name;
-    ASSERT_EQ(reader.Rewind(), 0);
-    RecFrame* key = nullptr;
-    ASSERT_EQ(reader.NextKeyFrame(&key), 0) << c.name;
-    EXPECT_EQ(key->timestamp, 100000u) << c.name;
-    reader.ReleaseFrame(key);
   }
 }
 
