@@ -6,6 +6,7 @@
 
 #include "brisca/device/device_file_name.h"
 #include "brisca/recordings/le_fields.h"
+#include "brisca/stream/plausible_span.h"
 
 namespace brisca {
 namespace {
@@ -15,6 +16,10 @@ constexpr size_t kReadBufferSize = 1048576;
 constexpr uint64_t kSeekTolerance = 1000000;
 constexpr uint32_t kBackLinkOffset = 32;  // in the info block
 constexpr ChunkFilter kKeyChunks{true, true};
+// Neighbouring video chunks this far apart agree, in microseconds; at most
+// this many chunks are read at each end to find two that do.
+constexpr uint64_t kPlausibleGapUs = kPlausibleGapMs * 1000;
+constexpr int kPlausibleChunks = 64;
 
 int32_t DurationMs(uint64_t first, uint64_t last) {
   if (last < first) return 0;
@@ -85,16 +90,32 @@ int CFileAuds::Close() {
 }
 
 std::optional<CFileAuds::Timestamps> CFileAuds::FindTimestamps() {
+  // A timestamp counts when the video chunk next to it agrees, so that a
+  // damaged first or last chunk does not make the recording last no time
+  // or years; the raw ones stand when no two chunks agree.
   PositionAt(kDeviceDataStart);
   DeviceChunk chunk;
   uint64_t position = 0;
-  do {
-    if (!NextChunk(&chunk, &position)) return std::nullopt;
-  } while (!chunk.is_video());
-  const std::optional<LocatedChunk> last =
+  std::optional<uint64_t> first;
+  PlausibleSpan forward(kPlausibleGapUs);
+  for (int videos = 0; videos < kPlausibleChunks && !forward.first();) {
+    if (!NextChunk(&chunk, &position)) break;
+    if (!chunk.is_video()) continue;
+    if (!first) first = chunk.timestamp;
+    forward.Add(chunk.timestamp);
+    ++videos;
+  }
+  if (!first) return std::nullopt;
+  std::optional<LocatedChunk> located =
       FindChunkBackward(source_, source_.data_end(), ChunkFilter{false, false});
-  if (!last) return std::nullopt;
-  return Timestamps{chunk.timestamp, last->chunk.timestamp};
+  if (!located) return std::nullopt;
+  const uint64_t last = located->chunk.timestamp;
+  PlausibleSpan backward(kPlausibleGapUs);  // fed from the end: its first is the last
+  for (int videos = 0; located && videos < kPlausibleChunks && !backward.first(); ++videos) {
+    backward.Add(located->chunk.timestamp);
+    located = FindChunkBackward(source_, located->position, ChunkFilter{false, false});
+  }
+  return Timestamps{forward.first().value_or(*first), backward.first().value_or(last)};
 }
 
 void CFileAuds::PositionAt(uint64_t position) {

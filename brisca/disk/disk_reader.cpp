@@ -110,19 +110,28 @@ bool CFileNvr::Examine() {
     info_.audio_sample_rate = static_cast<int32_t>(head.audio->sample_rate);
     info_.audio_samples_per_frame = 320;
   }
-  const StreamFrame& first = *head.first_key;
-  first_timestamp_ = first.timestamp;
+  StreamFrame first = *head.first_key;
+  // A first timestamp or clock that its neighbours contradict would put the
+  // whole recording hours away from its frames.
+  first_timestamp_ = FirstKeyTimestamp(buffer.data(), count).value_or(first.timestamp);
+  if (const std::optional<WallClock> clock = FirstKeyClock(buffer.data(), count, first_timestamp_))
+    first.clock = *clock;
+
+  // When the tail cannot be read, the head tells how far the recording
+  // reaches at least.
+  const std::optional<uint64_t> head_last = LastVideoTimestamp(buffer.data(), count);
 
   // The end comes from the last 2,000,000 bytes, or from the start again
   // when the source refuses to seek there (a shorter recording).
   if (source_->Seek(-static_cast<int64_t>(kExaminedBytes), SeekOrigin::kEnd) != 0)
     source_->Seek(0, SeekOrigin::kStart);
   count = ReadFully(buffer.data(), buffer.size());
-  const std::optional<uint64_t> last = LastVideoTimestamp(buffer.data(), count);
+  std::optional<uint64_t> last = LastVideoTimestamp(buffer.data(), count);
+  if (!last) last = head_last;
   const uint32_t start_of_day = first.has_clock ? first.clock.SecondsOfDay() : 0;
   uint32_t end_of_day = start_of_day;
   last_timestamp_ = first_timestamp_;
-  if (last) {
+  if (last && *last >= first_timestamp_) {
     const uint64_t seconds = (*last - first_timestamp_) / 1000;
     end_of_day = static_cast<uint32_t>(std::min<uint64_t>(start_of_day + seconds, 86399));
     last_timestamp_ = *last;
@@ -307,6 +316,13 @@ int CFileNvr::NextKeyFrame(RecFrame** out) {
         needed = scan.needed;
         break;
       }
+      if (const size_t end = ConfirmedFrameEnd(window_.data() + position + scan.offset,
+                                               count - position - scan.offset, frame.total_size,
+                                               count < window_size);
+          end != frame.total_size) {
+        position += scan.offset + end;  // a false header or a damaged length
+        continue;
+      }
       const uint64_t offset = noted + position + scan.offset;
       if (frame.IsVideo() && frame.has_gps) telemetry = MakeInfoRecord(frame);
       if (frame.IsVideo() && frame.IsKey()) {
@@ -355,6 +371,13 @@ int CFileNvr::PrevKeyFrame(RecFrame** out) {
     for (;;) {
       const ScanResult scan = ScanForFrame(window_.data() + position, count - position, frame);
       if (scan.match != FrameMatch::kFrame) break;
+      if (const size_t real_end = ConfirmedFrameEnd(window_.data() + position + scan.offset,
+                                                    count - position - scan.offset,
+                                                    frame.total_size, count < window_.size());
+          real_end != frame.total_size) {
+        position += scan.offset + real_end;  // a false header or a damaged length
+        continue;
+      }
       if (frame.IsVideo() && frame.has_gps) telemetry = MakeInfoRecord(frame);
       if (frame.IsVideo() && frame.IsKey()) {
         last_key = frame;

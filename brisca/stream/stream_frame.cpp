@@ -93,11 +93,13 @@ void DecodeItem(uint8_t tag, const uint8_t* item, size_t bytes_left,
 }
 
 // Walks the extension area; false when an item is too large for the frame
-// to be real.
+// to be real. Recorder frames carry a handful of items; the walk ends after
+// kMaxExtensionItems, so that false headers whose item chains run through
+// each other cannot make recognition quadratic in the bytes scanned.
 bool DecodeExtensionItems(const uint8_t* area, uint32_t length, StreamFrame& frame) {
   uint32_t position = 0;
   uint32_t remaining = length;
-  while (remaining > 4) {
+  for (uint32_t items = 0; remaining > 4 && items < kMaxExtensionItems; ++items) {
     const uint32_t word = LoadField<uint32_t>(area + position);
     const uint8_t tag = word & 0xFF;
     const uint32_t size = word >> 8;
@@ -111,18 +113,57 @@ bool DecodeExtensionItems(const uint8_t* area, uint32_t length, StreamFrame& fra
   return true;
 }
 
-}  // namespace
-
-Recognition RecognizeFrame(const uint8_t* data, size_t available, StreamFrame& frame) {
-  if (available <= kStreamHeaderSize) return {FrameMatch::kNeedMoreData, 0};
+// The total size the header at `data` claims, or 0 when it is no header.
+uint32_t HeaderTotal(const uint8_t* data) {
   const uint8_t type = data[1];
-  if (!IsFrameType(type) || data[2] != 'd' || data[3] != 'c') return {};
-
+  if (!IsFrameType(type) || data[2] != 'd' || data[3] != 'c') return 0;
   const uint32_t payload_length = LoadField<uint32_t>(data + 4) & 0xFFFFFF;
   const uint32_t extension_length = LoadField<uint32_t>(data + 8) & 0xFFFFFF;
   const uint32_t total = kStreamHeaderSize + extension_length + payload_length;
   const uint32_t limit = type == kTypeAudio ? kMaxAudioFrameSize : kMaxFrameSize;
-  if (total > limit) return {};
+  return total > limit ? 0 : total;
+}
+
+// A whole frame at `data` that is followed by a header or by the end of the
+// stream: strong evidence that a frame really starts there.
+bool ConfirmedFrameAt(const uint8_t* data, size_t available, bool data_ends) {
+  StreamFrame frame;
+  if (RecognizeFrame(data, available, frame).match != FrameMatch::kFrame) return false;
+  const size_t rest = available - frame.total_size;
+  if (rest == 0) return data_ends;
+  return LooksLikeHeader(data + frame.total_size, rest);
+}
+
+}  // namespace
+
+bool LooksLikeHeader(const uint8_t* data, size_t available) {
+  return available >= kStreamHeaderSize && HeaderTotal(data) != 0;
+}
+
+size_t ConfirmedFrameEnd(const uint8_t* data, size_t available, uint32_t total,
+                         bool data_ends) {
+  const size_t rest = available - total;
+  if (rest == 0 || LooksLikeHeader(data + total, rest)) return total;
+  if (data_ends && rest < kStreamHeaderSize) return total;
+  // Noise after the frame: it stands unless a confirmed frame starts inside
+  // it. Candidates need 'd' as their third byte; memchr finds those fast.
+  for (size_t offset = 1; offset + 2 < total;) {
+    const void* d = std::memchr(data + offset + 2, 'd', total - offset - 2);
+    if (!d) break;
+    offset = static_cast<size_t>(static_cast<const uint8_t*>(d) - data) - 2;
+    if (ConfirmedFrameAt(data + offset, available - offset, data_ends)) return offset;
+    ++offset;
+  }
+  return total;
+}
+
+Recognition RecognizeFrame(const uint8_t* data, size_t available, StreamFrame& frame) {
+  if (available <= kStreamHeaderSize) return {FrameMatch::kNeedMoreData, 0};
+  const uint32_t total = HeaderTotal(data);
+  if (total == 0) return {};
+  const uint8_t type = data[1];
+  const uint32_t extension_length = LoadField<uint32_t>(data + 8) & 0xFFFFFF;
+  const uint32_t payload_length = total - kStreamHeaderSize - extension_length;
   if (available < total) {
     BrDebugOutput(1, "stream frame incomplete: %zu of %u bytes", available, total);
     return {FrameMatch::kNeedMoreData, total};

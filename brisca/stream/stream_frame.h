@@ -15,6 +15,8 @@ inline constexpr size_t kStreamHeaderSize = 12;
 inline constexpr uint32_t kMaxAudioFrameSize = 1000;
 inline constexpr uint32_t kMaxFrameSize = 6000000;
 inline constexpr uint32_t kMaxExtensionItemSize = 100000;
+// Items walked per frame at most; later ones are ignored.
+inline constexpr uint32_t kMaxExtensionItems = 64;
 
 // Frame types (byte 1).
 inline constexpr uint8_t kTypeVideoKey = '2';
@@ -134,5 +136,21 @@ struct ScanResult {
 // asks for more data. Only an empty buffer reports kNotAFrame; otherwise a
 // scan without a frame stops with kNeedMoreData within the last 12 bytes.
 ScanResult ScanForFrame(const uint8_t* data, size_t size, StreamFrame& frame);
+
+// True when the 12 bytes at `data` (of `available`) look like a frame
+// header: a frame type, "dc" and a total size within the limits. Says
+// nothing about the extension items or whether the frame is whole.
+bool LooksLikeHeader(const uint8_t* data, size_t available);
+
+// Checks a frame recognised at `data` with total size `total` against what
+// follows it, so that a false header or a damaged length does not swallow
+// the frames behind it. `available` bytes may be read from `data`;
+// `data_ends` says that the stream ends there. Returns `total` when the
+// frame stands: a header follows it, the stream ends with it, or no
+// confirmed frame starts inside it. Otherwise the offset, inside the frame,
+// of the first whole frame that is itself followed by a header or the end of
+// the stream: the bytes before it are to be given up.
+size_t ConfirmedFrameEnd(const uint8_t* data, size_t available, uint32_t total,
+                         bool data_ends);
 
 }  // namespace brisca

@@ -7,7 +7,15 @@
 //    (frames are at most 6,000,000 bytes), so it is still read whole;
 //  - a candidate header near the end of the source that claims more bytes
 //    than remain is noise, not a frame: the scan resumes one byte after it,
-//    so real frames inside the claimed range are still found.
+//    so real frames inside the claimed range are still found;
+//  - a frame that is followed neither by a header nor by the end of the
+//    source, while a confirmed frame starts inside it (a false header, a
+//    damaged length), is given up up to that frame and reported once.
+//
+// Work is proportional to the bytes scanned: the buffer is compacted only
+// when the bytes consumed in front of the unparsed ones outweigh them, so a
+// run of false candidates that each claim megabytes does not move the
+// buffer once per candidate.
 #pragma once
 
 #include <cstddef>
@@ -48,6 +56,10 @@ class StreamFrameReader {
   // Byte offset in the source where the last delivered frame starts.
   uint64_t last_frame_offset() const { return last_frame_offset_; }
 
+  // Bytes given up because a frame's length contradicted the frame found
+  // inside it, since construction.
+  uint64_t given_up_bytes() const { return given_up_bytes_; }
+
   // Forgets buffered bytes, for a caller that has repositioned the source
   // at `source_offset`.
   void Reset(uint64_t source_offset = 0);
@@ -55,7 +67,11 @@ class StreamFrameReader {
  private:
   // Moves the unparsed bytes to the front and reads more. False when the
   // source is exhausted or failed (see `read_error_`).
-  bool Refill(uint32_t needed);
+  bool Refill(size_t needed);
+  // Where the frame just recognised at begin_ + `at` really ends (see
+  // ConfirmedFrameEnd), after reading what is needed to tell; false when
+  // more bytes were read and the scan must be repeated.
+  bool CheckSuccessor(size_t at, size_t* end);
 
   ReadFunction read_;
   std::vector<uint8_t> buffer_;
@@ -66,6 +82,7 @@ class StreamFrameReader {
   bool read_error_ = false;
   StreamFrame frame_;
   uint64_t last_frame_offset_ = 0;
+  uint64_t given_up_bytes_ = 0;
 };
 
 }  // namespace brisca

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "brisca/testing/faulty_file.h"
 #include "tests/device/device_file_builder.h"
 
 namespace brisca {
@@ -102,6 +103,103 @@ TEST(FileAudsTest, OpenFillsTheSummaryRecord) {
   EXPECT_EQ(std::string(param.device_type, sizeof param.device_type), "CAM_510_27X");
   EXPECT_EQ(reader.audio_type(), 3);
   EXPECT_EQ(reader.current_timestamp(), 1000000u);
+}
+
+TEST(FileAudsTest, DamagedFirstOrLastTimestampIsReplacedByItsNeighbour) {
+  DeviceFileBuilder clean = ThreeSeconds();
+  const size_t last_chunk = clean.size();
+  clean.Predicted(3540000);
+  // The first chunk's timestamp (at +16) and the last one's.
+  struct Case {
+    const char* name;
+    size_t at;
+    uint8_t bit;
+    uint64_t start, end;
+  };
+  const size_t first = 0x10000 + 16;
+  const size_t last = last_chunk + 16;
+  const Case cases[] = {
+      {"first far ahead", first + 5, 0x01, 1500000, 3540000},   // bit 40
+      {"first 17 s ahead", first + 3, 0x01, 1500000, 3540000},  // bit 24
+      {"last far ahead", last + 6, 0x20, 1000000, 3500000},     // bit 53
+      {"untouched", 0, 0, 1000000, 3540000},
+  };
+  for (const Case& c : cases) {
+    DeviceFileBuilder file = clean;
+    file.bytes()[c.at] ^= c.bit;
+    const std::string path = file.Write();
+    CFileAuds reader;
+    ASSERT_EQ(reader.Open(path.c_str()), 0) << c.name;
+    const RecFileParam param = reader.file_param();
+    EXPECT_EQ(uint64_t{param.start}, c.start) << c.name;
+    EXPECT_EQ(uint64_t{param.end}, c.end) << c.name;
+    EXPECT_EQ(param.duration_ms, static_cast<int32_t>((c.end - c.start) / 1000)) << c.name;
+    EXPECT_EQ(reader.Seek(1000, 0), 0) << c.name;
+    RecFileParam summary{};
+    ASSERT_EQ(CFileAuds().ReadDeviceInfo(&summary, path.c_str()), 0) << c.name;
+    EXPECT_EQ(summary.duration_ms, param.duration_ms) << c.name;
+  }
+}
+
+TEST(FileAudsTest, FailingShortAndLyingFilesEndReadingCleanly) {
+  DeviceFileBuilder file = ThreeSeconds();
+  for (int i = 0; i < 40; ++i) file.Predicted(3600000 + 40000 * i, {}, 30000);
+  const std::string path = file.Write();
+  CFileAuds clean;
+  ASSERT_EQ(clean.Open(path.c_str()), 0);
+  const std::vector<Read> expected = ReadAll(clean);
+  const int64_t size = static_cast<int64_t>(file.size());
+  // How many reads of 4096 bytes opening takes, so that faults can hit
+  // the reads that come after it.
+  int open_reads = 0;
+  {
+    brisca::testing::FaultyFile* probe = nullptr;
+    SetByteSourceWrapper([&](std::unique_ptr<CBaseFile> source) -> std::unique_ptr<CBaseFile> {
+      auto faulty = std::make_unique<brisca::testing::FaultyFile>(
+          std::move(source), brisca::testing::ReadFaults{0, false, 4096, 0});
+      probe = faulty.get();
+      return faulty;
+    });
+    CFileAuds counted;
+    ASSERT_EQ(counted.Open(path.c_str()), 0);
+    open_reads = probe->reads();
+    SetByteSourceWrapper({});
+  }
+  struct Case {
+    const char* name;
+    brisca::testing::ReadFaults faults;
+    bool opens;
+    bool whole;  // every frame; else a prefix
+  };
+  const Case cases[] = {
+      {"short reads", {0, false, 333, 0}, true, true},
+      {"size too large", {0, false, 0, 1 << 20}, true, true},
+      {"size a terabyte too large", {0, false, 0, int64_t{1} << 40}, true, true},
+      {"size cuts the last chunk", {0, false, 0, -100}, true, false},
+      {"size below the data", {0, false, 0, -(size - 0x10000)}, false, false},
+      {"header read fails", {2, false, 0, 0}, false, false},  // after the size check
+      {"every read fails after opening", {open_reads + 1, true, 4096, 0}, true, false},
+      {"one read fails while playing, read again", {open_reads + 100, false, 4096, 0}, true, true},
+  };
+  for (const Case& c : cases) {
+    brisca::testing::ScopedReadFaults faults(c.faults);
+    CFileAuds reader;
+    const int opened = reader.Open(path.c_str());
+    EXPECT_EQ(opened == 0, c.opens) << c.name;
+    RecFileParam summary{};
+    EXPECT_EQ(reader.ReadDeviceInfo(&summary, path.c_str()) == 0, c.opens) << c.name;
+    if (opened != 0) continue;
+    const std::vector<Read> read = ReadAll(reader);
+    if (c.whole) {
+      EXPECT_EQ(read.size(), expected.size()) << c.name;
+    } else {
+      EXPECT_LT(read.size(), expected.size()) << c.name;
+    }
+    for (size_t i = 0; i < read.size() && i < expected.size(); ++i) {
+      EXPECT_EQ(read[i].timestamp, expected[i].timestamp) << c.name << " " << i;
+      EXPECT_EQ(read[i].length, expected[i].length) << c.name << " " << i;
+    }
+  }
 }
 
 TEST(FileAudsTest, FilesThatAreNoRecordingDoNotOpen) {

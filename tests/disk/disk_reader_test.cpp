@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "brisca/testing/faulty_file.h"
 #include "tests/disk/recording_builder.h"
 
 namespace brisca {
@@ -79,6 +85,126 @@ TEST(FileNvrTest, RecordingWithoutKeyFrameOrFileDoesNotOpen) {
   EXPECT_EQ(reader.ReadFrame(&frame, nullptr), 1);
   RecFileInfo info;
   EXPECT_EQ(reader.CopyFileInfo(&info), 1);
+}
+
+// A stream file with the given bytes, removed when it goes.
+class StreamFileOf {
+ public:
+  explicit StreamFileOf(const Bytes& bytes)
+      : path_((std::filesystem::temp_directory_path() /
+               ("brisca-damaged-" + std::to_string(getpid()) + ".strm")).string()) {
+    std::ofstream(path_, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+  ~StreamFileOf() { std::remove(path_.c_str()); }
+  const char* path() const { return path_.c_str(); }
+
+ private:
+  std::string path_;
+};
+
+TEST(FileNvrTest, DamagedStreamsKeepTheirTimesFramesAndSteps) {
+  RecordingBuilder recording;
+  recording.Video(50, 10, 200, 3000);  // timestamps 100,000 to 101,960, from 14:05:09
+  const std::vector<BuiltFrame>& built = recording.frames();
+  // The timestamp item comes first in every frame: its value at +16 (low
+  // word) and +20 (high word). The clock item follows the timestamp,
+  // picture and audio items; its hour is the item's byte 7.
+  const uint64_t first = built.front().offset + 16;
+  const uint64_t last = built.back().offset + 16;
+  const uint64_t first_hour = built.front().offset + 12 + 28 + 7;
+  struct Case {
+    const char* name;
+    uint64_t at;  // byte whose bit flips
+    uint8_t bit;
+    bool false_header;     // a key frame header claiming 20,000 bytes in front
+    size_t longer;         // frame whose length grows by 7,936 bytes; SIZE_MAX: none
+    uint64_t start, end;
+    uint64_t first_key;    // timestamp of the first key step; 0: not checked
+  };
+  const Case cases[] = {
+      {"first a day later", first + 3, 0x08, false, SIZE_MAX, 100040, 101960, 0},    // bit 27
+      {"first years earlier", first + 6, 0x01, false, SIZE_MAX, 100040, 101960, 0},  // bit 48
+      {"first 17 minutes off", first + 2, 0x10, false, SIZE_MAX, 100040, 101960, 0},  // bit 20
+      {"last far ahead", last + 4, 0x02, false, SIZE_MAX, 100000, 101920, 100000},   // bit 33
+      {"first clock 8 hours off", first_hour, 0x08, false, SIZE_MAX, 100000, 101960, 100000},
+      {"false header in front", 0, 0, true, SIZE_MAX, 100000, 101960, 100000},
+      {"length too large", 0, 0, false, 3, 100000, 101960, 100000},
+      {"untouched", 0, 0, false, SIZE_MAX, 100000, 101960, 100000},
+  };
+  for (const Case& c : cases) {
+    Bytes bytes = recording.bytes();
+    bytes[c.at] ^= c.bit;
+    if (c.longer != SIZE_MAX) bytes[built[c.longer].offset + 5] += 8000 >> 8;
+    if (c.false_header)
+      bytes.insert(bytes.begin(), {0, '2', 'd', 'c', 0x20, 0x4E, 0, 0, 0, 0, 0, 0});
+    StreamFileOf file(bytes);
+    CFileNvr reader(SourceKind::kHostFile);
+    ASSERT_EQ(reader.Open(file.path()), 0) << c.name;
+    const RecFileParam param = reader.file_param();
+    EXPECT_EQ(uint64_t{param.start}, c.start) << c.name;
+    EXPECT_EQ(uint64_t{param.end}, c.end) << c.name;
+    EXPECT_EQ(param.duration_ms, static_cast<int32_t>(c.end - c.start)) << c.name;
+    EXPECT_EQ(param.start_time.hour, 14) << c.name;
+    EXPECT_EQ(param.start_time.second, 9) << c.name;
+    EXPECT_EQ(param.end_time.minute, 5) << c.name;
+    EXPECT_EQ(param.end_time.second, 10) << c.name;
+    EXPECT_EQ(ReadToEnd(reader).size(), built.size() - (c.longer != SIZE_MAX)) << c.name;
+    // Every range inside the recording holds frames; steps find real key frames.
+    ASSERT_EQ(reader.Rewind(), 0);
+    RecFrame* frame = nullptr;
+    ASSERT_EQ(reader.NextKeyFrame(&frame), 0) << c.name;
+    if (c.first_key) {
+      EXPECT_EQ(frame->timestamp, c.first_key) << c.name;
+    }
+    reader.ReleaseFrame(frame);
+    EXPECT_EQ(reader.Seek(1000, 0), 0) << c.name;
+    ASSERT_EQ(reader.ReadFrame(&frame, nullptr), 0) << c.name;
+    EXPECT_EQ(frame->kind, FRAME_VIDEO_KEY) << c.name;
+    reader.ReleaseFrame(frame);
+  }
+}
+
+TEST(FileNvrTest, FailingShortAndLyingSourcesEndReadingCleanly) {
+  RecordingBuilder recording;
+  recording.Video(60, 10, 2000, 9000).Audio(102400).Video(20, 10, 500, 3000);
+  const std::vector<BuiltFrame>& built = recording.frames();
+  const std::string& path = recording.Write();
+  struct Case {
+    const char* name;
+    testing::ReadFaults faults;
+    bool opens;
+    bool whole;  // every frame delivered; else a prefix
+  };
+  // Opening reads the head (two whole reads: the data, then the end) and the
+  // tail (two more) of this recording of 180 KB; in reads of 4096 bytes,
+  // opening takes about 90.
+  const Case cases[] = {
+      {"short reads", {0, false, 777, 0}, true, true},
+      {"size too large", {0, false, 0, 1 << 30}, true, true},
+      {"size zero", {0, false, 0, -static_cast<int64_t>(recording.bytes().size())}, true, true},
+      {"first read fails", {1, false, 0, 0}, false, false},
+      {"tail unreadable", {3, true, 0, 0}, true, false},
+      {"a read while playing fails", {120, false, 4096, 0}, true, false},
+      {"every read while playing fails", {5, true, 0, 0}, true, false},
+  };
+  for (const Case& c : cases) {
+    testing::ScopedReadFaults faults(c.faults);
+    CFileNvr reader(SourceKind::kHostFile);
+    const int opened = reader.Open(path.c_str());
+    EXPECT_EQ(opened == 0, c.opens) << c.name;
+    if (opened != 0) continue;
+    // The head vouches for the end when the tail cannot be read.
+    EXPECT_GE(reader.file_param().duration_ms, 2360) << c.name;
+    const std::vector<Read> read = ReadToEnd(reader);
+    if (c.whole) {
+      EXPECT_EQ(read.size(), built.size()) << c.name;
+    } else {
+      EXPECT_LT(read.size(), built.size()) << c.name;
+    }
+    for (size_t i = 0; i < read.size() && i < built.size(); ++i)
+      EXPECT_EQ(read[i].timestamp, built[i].timestamp) << c.name << " " << i;
+  }
 }
 
 TEST(FileNvrTest, FirstKeyFrameWithoutClockOpensWithZeroDate) {

@@ -1,7 +1,9 @@
 // Fuzz target for the device-file reader: the first input byte picks the
 // file name's interval letter and a seek position, the rest is a device
 // recording file. It is opened, read chunk by chunk, walked for telemetry,
-// sought, stepped by key frames both ways and summarised.
+// sought, stepped by key frames both ways and summarised. The file's last
+// two bytes also steer its reads: a failing read, short reads and a size
+// that lies.
 #include <unistd.h>
 
 #include <cstdint>
@@ -12,10 +14,24 @@
 #include <string>
 
 #include "brisca/device/device_reader.h"
+#include "brisca/testing/faulty_file.h"
 
 namespace {
 
 constexpr int kMaxReads = 20000;
+
+// `failing`: bits 0-6 the read that fails (0: none), bit 7 every later one
+// too; `shape`: bits 0-3 the largest read as a power of two (0: whole),
+// bits 4-6 the size error in 4 KiB, bit 7 its sign.
+brisca::testing::ReadFaults FaultsFrom(uint8_t failing, uint8_t shape) {
+  brisca::testing::ReadFaults faults;
+  faults.fail_read = failing & 0x7F;
+  faults.fail_after = (failing & 0x80) != 0;
+  faults.max_read = (shape & 0x0F) != 0 ? 1u << (shape & 0x0F) : 0;
+  const int64_t delta = int64_t{(shape >> 4) & 7} * 4096;
+  faults.size_delta = (shape & 0x80) != 0 ? -delta : delta;
+  return faults;
+}
 
 void Check(bool condition) {
   if (!condition) std::abort();
@@ -74,6 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data + 1), static_cast<std::streamsize>(size - 1));
   }
+  const brisca::testing::ScopedReadFaults faults(
+      size >= 3 ? FaultsFrom(data[size - 1], data[size - 2]) : brisca::testing::ReadFaults{});
   brisca::CFileAuds reader;
   if (reader.Open(path.c_str()) == 0) {
     const uint32_t interval = reader.interval_ms();

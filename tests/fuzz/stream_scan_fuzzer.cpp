@@ -1,8 +1,9 @@
 // Fuzz target for frame recognition, scanning and the stream frame reader.
 //
 // Input: two control bytes, then the stream bytes. The control bytes choose
-// the read chunk size and the reader's initial buffer size, so that short
-// reads and frames straddling refills are explored as well.
+// the read chunk size, the reader's initial buffer size and a failing read
+// (none, one, or every read from the Nth on), so that short reads, frames
+// straddling refills and read errors are explored as well.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -33,16 +34,28 @@ void ScanWholeBuffer(const uint8_t* data, size_t size) {
   }
 }
 
-void ReadThroughReader(const uint8_t* data, size_t size, size_t chunk, size_t buffer) {
+struct ReadPlan {
+  size_t chunk;      // bytes handed out per read at most
+  size_t buffer;     // the reader's initial buffer size
+  int fail_read;     // this read (1 = the first) fails; 0: none
+  bool fail_after;   // and so does every later one
+};
+
+void ReadThroughReader(const uint8_t* data, size_t size, const ReadPlan& plan) {
   size_t position = 0;
+  int reads = 0;
+  const size_t chunk = plan.chunk;
   brisca::StreamFrameReader reader(
       [&](uint8_t* out, size_t capacity) -> int64_t {
+        ++reads;
+        if (reads == plan.fail_read || (plan.fail_after && reads > plan.fail_read && plan.fail_read))
+          return -1;
         const size_t count = std::min({capacity, chunk, size - position});
         std::memcpy(out, data + position, count);
         position += count;
         return static_cast<int64_t>(count);
       },
-      buffer);
+      plan.buffer);
   brisca::FramePool pool;
   uint64_t previous_end = 0;
   for (;;) {
@@ -61,17 +74,26 @@ void ReadThroughReader(const uint8_t* data, size_t size, size_t chunk, size_t bu
     pool.Release(info);
   }
   Check(pool.FreeCount() == brisca::kPoolFrameCount);
+  Check(reader.given_up_bytes() <= size);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
-  const size_t chunk = 1 + data[0] * 37;
-  const size_t buffer = 24 + data[1] * 61;
+  // Byte 0: bits 0-5 the chunk size, bits 6-7 the failing read (0 none, 1
+  // one, 2 every read from then on, 3 one, late); byte 1 the buffer size
+  // and which read fails.
+  const int mode = data[0] >> 6;
+  const int nth = 1 + data[1] % 32;
+  ReadPlan plan;
+  plan.chunk = 1 + (data[0] & 0x3F) * 150;
+  plan.buffer = 24 + data[1] * 61;
+  plan.fail_read = mode == 0 ? 0 : mode == 3 ? nth * 16 : nth;
+  plan.fail_after = mode == 2;
   data += 2;
   size -= 2;
   ScanWholeBuffer(data, size);
-  ReadThroughReader(data, size, chunk, buffer);
+  ReadThroughReader(data, size, plan);
   return 0;
 }

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
+#include "brisca/base/damage_report.h"
 #include "brisca/stream/stream_records.h"
 #include "tests/stream/stream_bytes.h"
 
@@ -19,9 +21,11 @@ struct MemorySource {
   size_t chunk = SIZE_MAX;
   size_t fail_at = SIZE_MAX;
   size_t position = 0;
+  size_t reads = 0;
 
   StreamFrameReader::ReadFunction Function() {
     return [this](uint8_t* buffer, size_t capacity) -> int64_t {
+      ++reads;
       if (position >= fail_at) return -1;
       const size_t count = std::min({capacity, chunk, bytes.size() - position});
       std::memcpy(buffer, bytes.data() + position, count);
@@ -139,6 +143,94 @@ TEST(StreamFrameReaderTest, FalseHeaderNearTheEndDoesNotHideFrames) {
   MemorySource source{s.bytes};
   StreamFrameReader reader(source.Function(), 64);
   EXPECT_EQ(ReadAll(reader), s.expected);
+}
+
+std::vector<std::string>& DamageReports() {
+  static std::vector<std::string> reports;
+  return reports;
+}
+
+// Collects the damage reports made while it lives.
+struct CollectDamage {
+  CollectDamage() {
+    DamageReports().clear();
+    SetDamageSink([](const char* text) { DamageReports().push_back(text); });
+  }
+  ~CollectDamage() { SetDamageSink(nullptr); }
+};
+
+// A header of type `type` whose lengths claim `payload` and `extension` bytes.
+Bytes FalseHeader(char type, uint32_t payload, uint32_t extension) {
+  Bytes out{0, static_cast<uint8_t>(type), 'd', 'c'};
+  PutLe32(out, payload);
+  PutLe32(out, extension);
+  return out;
+}
+
+TEST(StreamFrameReaderTest, LengthsThatFramesInsideContradictAreGivenUpAndReported) {
+  struct Case {
+    const char* name;
+    Bytes damage;        // put before frame `at` of the sample
+    size_t at;
+    size_t damaged_frame;  // SIZE_MAX: none; else its length grows by 8000
+  };
+  const Case cases[] = {
+      // A false header in front of the stream claiming 20,000 bytes.
+      {"false header in front", FalseHeader('2', 19988, 0), 0, SIZE_MAX},
+      // The same between two frames.
+      {"false header between", FalseHeader('3', 3000, 0), 2, SIZE_MAX},
+      // A real frame whose payload length is 8,000 bytes too large.
+      {"length too large", {}, 0, 1},
+  };
+  for (const Case& c : cases) {
+    Sample s;
+    Bytes bytes;
+    std::vector<Delivered> expected;
+    uint64_t given_up = c.damage.size();
+    for (size_t i = 0; i < 30; ++i) {
+      if (i == c.at) bytes.insert(bytes.end(), c.damage.begin(), c.damage.end());
+      Sample one;
+      one.Add(i % 2 ? '3' : '2', 1000 + 40 * i, Payload(700 + 90 * i, static_cast<uint8_t>(i)), i == 4);
+      if (i == c.damaged_frame) {
+        one.bytes[4] += 8000 & 0xFF;
+        one.bytes[5] += 8000 >> 8;
+        given_up = one.bytes.size();
+      } else {
+        for (Delivered d : one.expected) {
+          d.offset += bytes.size();
+          expected.push_back(d);
+        }
+      }
+      bytes.insert(bytes.end(), one.bytes.begin(), one.bytes.end());
+    }
+    for (size_t chunk : {size_t{64}, SIZE_MAX}) {
+      CollectDamage damage;
+      MemorySource source{bytes, chunk};
+      StreamFrameReader reader(source.Function(), 4096);
+      StreamFrameReader::Status last{};
+      EXPECT_EQ(ReadAll(reader, &last), expected) << c.name << " " << chunk;
+      EXPECT_EQ(last, StreamFrameReader::Status::kEnd) << c.name;
+      EXPECT_EQ(reader.given_up_bytes(), given_up) << c.name;
+      EXPECT_EQ(DamageReports().size(), 1u) << c.name;
+    }
+  }
+}
+
+TEST(StreamFrameReaderTest, FalseCandidatesClaimingMuchCostNoReadEach) {
+  // 1,000 headers, each claiming 50,000 bytes of extension area whose first
+  // item is too large for a real frame: each is noise only once its whole
+  // claim is buffered. Then real frames.
+  Sample s;
+  for (int i = 0; i < 1000; ++i) {
+    const Bytes candidate = Concat({FalseHeader('3', 0, 50000), Item(7, {}, 200000)});
+    s.bytes.insert(s.bytes.end(), candidate.begin(), candidate.end());
+  }
+  for (int i = 0; i < 60; ++i) s.Add(i % 10 ? '3' : '2', 40 * i, Payload(1000, static_cast<uint8_t>(i)));
+  MemorySource source{s.bytes};
+  StreamFrameReader reader(source.Function(), 4096);
+  EXPECT_EQ(ReadAll(reader), s.expected);
+  // One read per candidate before; now a handful for the whole stream.
+  EXPECT_LT(source.reads, 20u);
 }
 
 TEST(StreamFrameReaderTest, HeadlessTailOfATornFrameIsSkipped) {

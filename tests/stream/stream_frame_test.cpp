@@ -161,6 +161,19 @@ TEST(StreamFrameTest, LaterItemOfSameTagWinsAndUnknownTagsAreSkipped) {
   EXPECT_EQ(frame.timestamp, 20u);
 }
 
+TEST(StreamFrameTest, WalkEndsAfterSixtyFourItems) {
+  Bytes items;
+  for (int i = 0; i < 63; ++i) items = Concat({items, Item(77, {})});
+  Bytes body;
+  PutLe32(body, 1);
+  PutLe32(body, 0);
+  // The 64th item counts; the 65th and an oversized 66th are not looked at.
+  items = Concat({items, TimestampItem(10), TimestampItem(20), Item(3, body, 200000)});
+  StreamFrame frame;
+  ASSERT_EQ(Recognize(Frame('2', items, {1}), frame).match, FrameMatch::kFrame);
+  EXPECT_EQ(frame.timestamp, 10u);
+}
+
 TEST(StreamFrameTest, OversizedItemMakesNoFrame) {
   Bytes body;
   PutLe32(body, 1);

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "brisca/stream/info_record.h"
+#include "brisca/stream/plausible_span.h"
 #include "tools/brisca/commands.h"
 #include "tools/brisca/stream_file.h"
 
@@ -20,6 +21,8 @@ struct Summary {
   uint64_t next_offset = 0;
   std::optional<uint64_t> first_timestamp;
   uint64_t last_timestamp = 0;
+  // Damaged timestamps are left out of the duration.
+  PlausibleSpan timestamps{kPlausibleGapMs};
   std::optional<VideoFormat> video;
   std::optional<AudioFormat> audio;
   std::optional<WallClock> first_clock;
@@ -48,6 +51,7 @@ void AddFrame(Summary& s, const StreamFrame& frame, uint64_t offset, const RecFr
   if (frame.has_timestamp) {
     if (!s.first_timestamp) s.first_timestamp = frame.timestamp;
     s.last_timestamp = std::max(s.last_timestamp, frame.timestamp);
+    s.timestamps.Add(frame.timestamp);
   }
   if (frame.has_video_format && !s.video) s.video = frame.video_format;
   if (frame.has_audio_format && !s.audio) s.audio = frame.audio_format;
@@ -74,6 +78,10 @@ Summary Collect(StreamFile& stream) {
     AddFrame(s, stream.reader().last_frame(), stream.reader().last_frame_offset(), frame);
     if (info) AddInfo(s, *info);
   });
+  if (s.timestamps.first()) {
+    s.first_timestamp = s.timestamps.first();
+    s.last_timestamp = *s.timestamps.highest();
+  }
   return s;
 }
 
