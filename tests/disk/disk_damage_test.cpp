@@ -48,7 +48,7 @@ class DiskDamageTest : public ::testing::Test {
   }
   void TearDown() override {
     unsetenv("BRISCA_DRIVES");
-    ProcessLog().SetRoot(ProgramFolder());
+    ProcessLog().SetRoot(DefaultLogRoot());
     fs::remove_all(folder_);
   }
 
