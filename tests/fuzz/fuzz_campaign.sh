@@ -4,13 +4,15 @@
 # Markdown table of the figures (executions, exec/s, corpus growth, peak
 # memory) and exits non-zero when a target found something; the finding is
 # left in LOGS/<target>/ with the target's log.
-# usage: fuzz_campaign.sh FUZZ_BUILD_DIR TOOL_BUILD_DIR SECONDS JOBS LOGS
+# usage: fuzz_campaign.sh FUZZ_BUILD_DIR TOOL_BUILD_DIR SECONDS JOBS LOGS [TARGET...]
+# (every target of the build when none is named)
 set -euo pipefail
 fuzz_build=$1
 tool=$2/tools/brisca
 seconds=$3
 jobs=$4
 logs=$5
+shift 5
 here=$(cd "$(dirname "$0")" && pwd)
 mkdir -p "$logs"
 
@@ -27,10 +29,12 @@ run_one() {  # fuzzer
      -print_final_stats=1 -close_fd_mask=2 "$name" >log.txt 2>&1; echo $? >rc)
 }
 
-pids=()
-for fuzzer in "$fuzz_build"/tests/fuzz/*_fuzzer; do
-  run_one "$fuzzer" &
-  pids+=($!)
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  for fuzzer in "$fuzz_build"/tests/fuzz/*_fuzzer; do targets+=("$(basename "$fuzzer")"); done
+fi
+for name in "${targets[@]}"; do
+  run_one "$fuzz_build/tests/fuzz/$name" &
   while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n || true; done
 done
 wait
@@ -38,8 +42,8 @@ wait
 failed=0
 echo "| Target | Seconds | Executions | exec/s | Corpus (seeds → end) | Peak RSS (MB) | Result |"
 echo "|---|---:|---:|---:|---:|---:|---|"
-for out in "$logs"/*_fuzzer; do
-  name=$(basename "$out")
+for name in "${targets[@]}"; do
+  out=$logs/$name
   figure() { sed -n "s/^stat::$1: *//p" "$out/log.txt" | tail -n 1; }
   rc=$(cat "$out/rc")
   result="no finding"
