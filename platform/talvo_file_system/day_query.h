@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "platform/talvo_file_system/disk_format.h"
 #include "platform/talvo_file_system/talvo_file_system.h"
 
 namespace tvfs {
@@ -19,7 +20,7 @@ inline _stream_query_ WholeDayQuery(const _fs_date_& date, uint32_t max_results)
   query.to_minute = 59;
   query.to_second = 59;
   query.stream_kind = 1;
-  query.type_mask = 0xFFFF;
+  query.type_mask = tvfs::kAllTypes;
   query.max_results = max_results;
   return query;
 }

@@ -51,6 +51,10 @@ bool IsValidTime(const TimeOfDay& time) {
   return time.hour < 24 && time.minute < 60 && time.second < 60;
 }
 
+bool TypeMaskSelects(uint16_t type_mask, uint8_t record_type) {
+  return type_mask == kAllTypes || (type_mask & record_type) != 0;
+}
+
 int64_t DayNumber(const DiskDate& date) {
   using namespace std::chrono;
   const sys_days day{year_month_day{year{2000 + date.year}, month{date.month}, std::chrono::day{date.day}}};
@@ -77,7 +81,9 @@ SuperblockCheck DecodeSuperblock(const uint8_t* in, Superblock& out) {
     return SuperblockCheck::kCorrupt;
   }
   out.version = Get32(in + 8);
-  if (out.version != kFormatVersion) return SuperblockCheck::kNotOurs;
+  if (out.version < kOldestFormatVersion || out.version > kFormatVersion) {
+    return SuperblockCheck::kNotOurs;
+  }
   out.disk_number = Get32(in + 12);
   out.image_size = Get64(in + 16);
   out.date_table_offset = Get64(in + 24);

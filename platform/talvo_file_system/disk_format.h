@@ -12,7 +12,10 @@
 namespace tvfs {
 
 inline constexpr std::array<uint8_t, 8> kMagic = {'C', 'R', 'V', 'N', 'D', 'I', 'S', 'K'};
-inline constexpr uint32_t kFormatVersion = 1;
+// Version 2 widened the record type to a full byte of cause bits; version 1
+// images (types 0-15) still mount.
+inline constexpr uint32_t kFormatVersion = 2;
+inline constexpr uint32_t kOldestFormatVersion = 1;
 
 inline constexpr size_t kSuperblockSize = 64;
 inline constexpr size_t kDateEntrySize = 24;
@@ -23,9 +26,18 @@ inline constexpr size_t kIndexEntrySize = 16;
 inline constexpr uint32_t kMaxDates = 100000;
 inline constexpr uint32_t kMaxSegments = 1u << 20;
 inline constexpr uint32_t kMaxIndexEntries = 1u << 20;
-// Channels and record types select bits of the query masks.
+// Channels select bits of the query's channel mask.
 inline constexpr uint8_t kMaxChannel = 31;
-inline constexpr uint8_t kMaxRecordType = 15;
+// Version 1 stored a type code that selected one bit of the 16-bit type mask.
+inline constexpr uint8_t kMaxVersion1RecordType = 15;
+
+// Record types are the recorder's cause bits; several may be set.
+inline constexpr uint8_t kCauseManual = 0x08;
+inline constexpr uint8_t kCauseOverspeed = 0x10;
+inline constexpr uint8_t kCauseEmergency = 0x20;
+inline constexpr uint8_t kCauseDms = 0x40;
+// The type mask that lists every record type, whatever its bits.
+inline constexpr uint16_t kAllTypes = 0xFFFF;
 
 inline constexpr uint32_t kSecondsPerDay = 86400;
 
@@ -74,7 +86,7 @@ struct SegmentEntry {
   TimeOfDay start;
   TimeOfDay end;  // earlier than start when the segment runs past midnight
   uint8_t channel = 0;
-  uint8_t record_type = 0;
+  uint8_t record_type = 0;  // cause bits, stored unchanged
   SegmentId id;
   uint32_t index_count = 0;
   uint64_t data_offset = 0;
@@ -93,6 +105,11 @@ struct IndexEntry {
 bool IsValidDate(const DiskDate& date);
 bool IsValidTime(const TimeOfDay& time);
 
+// Whether a query's type mask selects `record_type`: kAllTypes selects
+// every type; any other mask is a set of cause bits in its low byte and
+// selects the types that share one of them.
+bool TypeMaskSelects(uint16_t type_mask, uint8_t record_type);
+
 // Days from 2000-01-01 to a valid date.
 int64_t DayNumber(const DiskDate& date);
 
@@ -101,7 +118,7 @@ void EncodeSuperblock(const Superblock& superblock, uint8_t* out);
 
 enum class SuperblockCheck {
   kOk,
-  kNotOurs,  // magic or version wrong
+  kNotOurs,  // magic wrong, or a version this reader does not know
   kCorrupt,  // CRC wrong
 };
 // Decodes 64 bytes at `in`.

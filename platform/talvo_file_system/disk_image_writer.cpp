@@ -32,9 +32,6 @@ struct Layout {
 
 std::string CheckDescription(const SegmentDescription& segment) {
   if (segment.channel > kMaxChannel) return "channel above " + std::to_string(kMaxChannel);
-  if (segment.record_type > kMaxRecordType) {
-    return "record type above " + std::to_string(kMaxRecordType);
-  }
   if (!IsValidDate(segment.date)) return "invalid date";
   if (!IsValidTime(segment.start) || !IsValidTime(segment.end)) return "invalid time of day";
   if (segment.time_index.size() > kMaxIndexEntries) return "time index too long";

@@ -19,7 +19,7 @@ using SegmentDataReader = std::function<bool(uint64_t offset, uint8_t* out, size
 
 struct SegmentDescription {
   uint8_t channel = 0;      // 0-based, at most kMaxChannel
-  uint8_t record_type = 0;  // at most kMaxRecordType
+  uint8_t record_type = 0;  // cause bits (kCause*), any byte
   DiskDate date;            // the date of the first frame
   TimeOfDay start;          // first frame
   TimeOfDay end;            // last frame; earlier than start past midnight

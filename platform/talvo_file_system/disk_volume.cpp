@@ -100,6 +100,7 @@ int DiskVolume::ReadSuperblock(Superblock& superblock) {
       superblock.segment_count > table_room / kSegmentEntrySize) {
     return TVFS_E_CORRUPT;
   }
+  version_ = superblock.version;
   disk_number_ = superblock.disk_number;
   image_size_ = superblock.image_size;
   return 0;
@@ -131,7 +132,8 @@ int DiskVolume::ReadDates(const Superblock& superblock, std::vector<DateEntry>& 
 
 int DiskVolume::CheckSegment(const SegmentEntry& entry, const SegmentEntry* previous) const {
   if (!IsValidTime(entry.start) || !IsValidTime(entry.end)) return TVFS_E_CORRUPT;
-  if (entry.channel > kMaxChannel || entry.record_type > kMaxRecordType) return TVFS_E_CORRUPT;
+  if (entry.channel > kMaxChannel) return TVFS_E_CORRUPT;
+  if (version_ == 1 && entry.record_type > kMaxVersion1RecordType) return TVFS_E_CORRUPT;
   if (entry.id.disk != disk_number_) return TVFS_E_CORRUPT;
   if (previous && ListOrderBefore(entry, *previous)) return TVFS_E_CORRUPT;
   if (!FitsImage(entry.data_offset, entry.data_size, 1, image_size_)) return TVFS_E_CORRUPT;

@@ -70,6 +70,7 @@ class DiskVolume {
   int CheckRegionsDisjoint(const Superblock& superblock, const std::vector<DateEntry>& entries) const;
 
   std::shared_ptr<const ByteSource> source_;
+  uint32_t version_ = kFormatVersion;
   uint32_t disk_number_ = 0;
   uint64_t image_size_ = 0;
   std::vector<DateSegments> dates_;

@@ -48,7 +48,7 @@ int RunQuery(const DiskVolume& volume, const _stream_query_& query,
       if (matches.size() >= query.max_results) return 0;
       const SegmentEntry& entry = volume.segments()[i].entry;
       if ((query.channel_mask >> entry.channel & 1u) == 0) continue;
-      if ((query.type_mask >> entry.record_type & 1u) == 0) continue;
+      if (!TypeMaskSelects(query.type_mask, entry.record_type)) continue;
       if (!InWindow(entry, from.Seconds(), to.Seconds())) continue;
       matches.push_back(i);
     }

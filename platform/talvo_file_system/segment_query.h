@@ -12,7 +12,8 @@ namespace tvfs {
 // The indexes (into volume.segments()) of the segments `query` lists, in
 // list order, at most query.max_results of them. A segment is listed when
 // its date is one of the query's day_count days from the query date, its
-// channel and record type bits are set in the masks and it overlaps the
+// channel bit is set in the channel mask, the type mask selects its record
+// type (TypeMaskSelects) and it overlaps the
 // time window (a segment running past midnight reaches the end of the day).
 // Returns 0, TVFS_E_ARGUMENT for an invalid date, time, window, day count
 // or stream kind, or the error of a date in range whose segment table could

@@ -18,7 +18,7 @@ enum {
   TVFS_E_ARGUMENT = -1,    /* bad handle, null pointer or out-of-range value */
   TVFS_E_NOT_MOUNTED = -2, /* the instance has no disk mounted */
   TVFS_E_OPEN = -3,        /* the drive or image cannot be opened */
-  TVFS_E_NOT_TVFS = -4,    /* no recorder disk: magic or version wrong */
+  TVFS_E_NOT_TVFS = -4,    /* no recorder disk: magic or version unknown */
   TVFS_E_CORRUPT = -5,     /* checksum, count, offset or link out of order */
   TVFS_E_IO = -6,          /* a read of the medium failed or came short */
   TVFS_E_NOT_FOUND = -7,   /* no such segment */
@@ -47,8 +47,10 @@ typedef struct _fs_date_time_ {
   uint8_t reserved[2];
 } _fs_date_time_;
 
-/* Which segments a query lists: one date, a time-of-day window, channels and
- * record types by bit mask (bit n = channel n / type n; 0xFFFF = all). */
+/* Which segments a query lists: one date, a time-of-day window, channels by
+ * bit mask (bit n = channel n) and record types by cause bits: type_mask
+ * 0xFFFF lists every type; any other mask lists the types that share a bit
+ * with its low byte (0x08 manual, 0x10 overspeed, 0x20 emergency, 0x40 DMS). */
 typedef struct _stream_query_ {
   uint32_t channel_mask;
   uint8_t year; /* year - 2000 */
@@ -75,7 +77,7 @@ typedef struct _stream_query_result_ {
   uint8_t start_hour, start_minute, start_second;
   uint8_t end_hour, end_minute, end_second;
   uint8_t channel;     /* 0-based */
-  uint8_t record_type; /* the recorder's record type code */
+  uint8_t record_type; /* the recorder's cause bits, 0-255 */
   uint8_t reserved[8];
   _stream_segment_id_ id;
 } _stream_query_result_;

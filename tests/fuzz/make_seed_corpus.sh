@@ -58,8 +58,8 @@ disk_seeds() {
   recording next "2026-03-08 07:30:00" 2
   disk_seed one-segment '\x00\x00\x00' --disk-number 1 --segment channel=0,type=0,file="$tmp/morning"
   disk_seed two-dates '\x13\x00\x00' --disk-number 2 \
-    --segment channel=0,type=0,file="$tmp/morning" --segment channel=1,type=1,file="$tmp/noon" \
-    --segment channel=3,type=2,file="$tmp/late" --segment channel=2,type=3,file="$tmp/next"
+    --segment channel=0,type=8,file="$tmp/morning" --segment channel=1,type=0x28,file="$tmp/noon" \
+    --segment channel=3,type=0x10,file="$tmp/late" --segment channel=2,type=0x48,file="$tmp/next"
   disk_seed short-reads '\x01\x05\x00' --disk-number 3 \
     --segment channel=0,type=0,file="$tmp/noon" --segment channel=1,type=0,file="$tmp/noon"
   disk_seed size-lies '\x40\x00\x10' --disk-number 4 --segment channel=5,type=3,file="$tmp/late"

@@ -48,7 +48,7 @@ TEST(DiskFormatTest, EntriesRoundTrip) {
   segment.start = {23, 59, 50};
   segment.end = {0, 0, 10};
   segment.channel = 5;
-  segment.record_type = 3;
+  segment.record_type = 0xC8;  // cause bits, the top one too
   segment.id = {9, {20260307, 12}};
   segment.index_count = 21;
   segment.data_offset = 1ull << 42;
@@ -66,7 +66,7 @@ TEST(DiskFormatTest, EntriesRoundTrip) {
   EXPECT_EQ(decoded.index_offset, 4096u);
   EXPECT_EQ(decoded.index_crc, 0x01020304u);
   EXPECT_EQ(decoded.channel, 5);
-  EXPECT_EQ(decoded.record_type, 3);
+  EXPECT_EQ(decoded.record_type, 0xC8);
 
   const DateEntry date{{26, 3, 7}, 4, 1ull << 40, 0xCAFEF00D};
   uint8_t date_bytes[kDateEntrySize];

@@ -94,11 +94,11 @@ class TvfsApiTest : public ::testing::Test {
  protected:
   void SetUp() override {
     segments_ = {
-        {2, 1, MakeStream(At(2026, 3, 8, 10, 0, 0), 6, 3)},
-        {0, 0, MakeStream(At(2026, 3, 7, 9, 30, 0), 8, 1)},
-        {1, 2, MakeStream(At(2026, 3, 7, 9, 30, 0), 5, 2)},
-        {3, 3, MakeStream(At(2026, 3, 7, 8, 0, 0), 4, 4)},
-        {1, 0, MakeStream(At(2026, 3, 7, 23, 59, 57), 6, 2)},
+        {2, 0x20, MakeStream(At(2026, 3, 8, 10, 0, 0), 6, 3)},
+        {0, 0x08, MakeStream(At(2026, 3, 7, 9, 30, 0), 8, 1)},
+        {1, 0x10, MakeStream(At(2026, 3, 7, 9, 30, 0), 5, 2)},
+        {3, 0x48, MakeStream(At(2026, 3, 7, 8, 0, 0), 4, 4)},
+        {1, 0x00, MakeStream(At(2026, 3, 7, 23, 59, 57), 6, 2)},
     };
     image_ = BuildImage(folder_, "disk.img", 7, segments_);
   }
@@ -130,10 +130,11 @@ TEST_F(TvfsApiTest, QueryListsByStartThenChannel) {
   EXPECT_EQ(results[0].channel, 3);
   EXPECT_EQ(results[0].start_hour, 8);
   EXPECT_EQ(results[0].end_second, 3);
+  EXPECT_EQ(results[0].record_type, 0x48);
   EXPECT_EQ(results[1].channel, 0);
-  EXPECT_EQ(results[1].record_type, 0);
+  EXPECT_EQ(results[1].record_type, 0x08);
   EXPECT_EQ(results[2].channel, 1);
-  EXPECT_EQ(results[2].record_type, 2);
+  EXPECT_EQ(results[2].record_type, 0x10);
   EXPECT_EQ(results[3].start_hour, 23);
   for (const auto& result : results) {
     EXPECT_EQ(result.id.disk, 7u);
@@ -155,11 +156,21 @@ TEST_F(TvfsApiTest, QueryFiltersChannelTypeWindowAndCount) {
   EXPECT_EQ(results[0].channel, 1);
   EXPECT_EQ(results[1].channel, 1);
 
-  query = MountedDisk::WholeDay(2026, 3, 7);
-  query.type_mask = 1u << 3;
-  results = disk.Query(query);
-  ASSERT_EQ(results.size(), 1u);
-  EXPECT_EQ(results[0].record_type, 3);
+  // Types are cause bits: a mask lists the types sharing a bit with its low
+  // byte; only 0xFFFF lists a type without causes (the 23:59:57 one).
+  struct TypeCase {
+    uint16_t mask;
+    std::vector<int> types;
+  };
+  for (const TypeCase& c : {TypeCase{0xFFFF, {0x48, 0x08, 0x10, 0x00}}, TypeCase{0x40, {0x48}},
+                            TypeCase{0x08, {0x48, 0x08}}, TypeCase{0x30, {0x10}},
+                            TypeCase{0x01, {}}, TypeCase{0xFF00, {}}, TypeCase{0xFFFE, {0x48, 0x08, 0x10}}}) {
+    query = MountedDisk::WholeDay(2026, 3, 7);
+    query.type_mask = c.mask;
+    std::vector<int> types;
+    for (const auto& result : disk.Query(query)) types.push_back(result.record_type);
+    EXPECT_EQ(types, c.types) << std::hex << c.mask;
+  }
 
   query = MountedDisk::WholeDay(2026, 3, 7);
   query.from_hour = 9;

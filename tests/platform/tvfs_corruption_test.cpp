@@ -14,6 +14,8 @@
 namespace tvfs::testing {
 namespace {
 
+constexpr const char* kIntact = "0 | 1: oo | 2: o";
+
 class TvfsCorruptionTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -51,11 +53,35 @@ TEST_F(TvfsCorruptionTest, WrongMagicOrVersionIsNotOurs) {
   Bytes bytes = good_;
   bytes[0] ^= 0x20;
   EXPECT_EQ(Mount(bytes), TVFS_E_NOT_TVFS);
-  ImageEditor editor(good_);
-  Superblock block = editor.superblock();
-  block.version = 2;
-  editor.set_superblock(block);
-  EXPECT_EQ(Mount(editor.bytes()), TVFS_E_NOT_TVFS);
+  for (const uint32_t version : {0u, 3u, 0xFFFFFFFFu}) {
+    ImageEditor editor(good_);
+    Superblock block = editor.superblock();
+    block.version = version;
+    editor.set_superblock(block);
+    EXPECT_EQ(Mount(editor.bytes()), TVFS_E_NOT_TVFS) << version;
+  }
+}
+
+// Version 1 stored type codes 0-15; its images still mount, and a wider
+// type there is damage. Version 2 stores any byte of cause bits.
+TEST_F(TvfsCorruptionTest, RecordTypeRangeFollowsTheVersion) {
+  struct Case {
+    uint32_t version;
+    uint8_t type;
+    const char* walk;
+  };
+  for (const Case& c : {Case{1, 15, kIntact}, Case{1, 0x28, "0 | 1: -5 | 2: o"},
+                        Case{2, 0x28, kIntact}, Case{2, 0xFF, kIntact}}) {
+    ImageEditor editor(good_);
+    Superblock block = editor.superblock();
+    block.version = c.version;
+    editor.set_superblock(block);
+    SegmentEntry segment = editor.segment(0, 1);
+    segment.record_type = c.type;
+    editor.set_segment(0, 1, segment);
+    editor.Reseal();
+    EXPECT_EQ(Walked(editor.bytes()), c.walk) << c.version << " " << int{c.type};
+  }
 }
 
 using Edit = std::function<void(ImageEditor&)>;
@@ -105,8 +131,6 @@ Edit EditSuperblock(std::function<void(Superblock&)> change) {
     editor.set_superblock(block);
   };
 }
-
-constexpr const char* kIntact = "0 | 1: oo | 2: o";
 
 TEST_F(TvfsCorruptionTest, DamagedSegmentTableCostsOnlyItsDate) {
   ExpectWalks(folder_, good_, {

@@ -19,8 +19,10 @@ constexpr const char* kUsage =
     "usage: brisca mkdisk OUT [--disk-number N] --segment channel=C,type=T,file=STREAM ...\n"
     "  --disk-number N   the disk number, the first part of every segment id (1)\n"
     "  --segment SPEC    one recording: its 0-based channel (0-31), record type\n"
-    "                    (0-15) and stream file; file= comes last and takes the\n"
-    "                    rest of the text. Repeat for every recording.\n";
+    "                    and stream file; file= comes last and takes the rest of\n"
+    "                    the text. Repeat for every recording.\n"
+    "  The record type is a byte of cause bits, decimal or 0x hex: 0x08 manual,\n"
+    "  0x10 overspeed alarm, 0x20 emergency alarm, 0x40 DMS alarm (e.g. 0x28).\n";
 
 struct SegmentSpec {
   uint8_t channel = 0;
@@ -28,10 +30,16 @@ struct SegmentSpec {
   std::string file;
 };
 
+// Decimal, or hexadecimal after "0x".
 template <typename T>
 bool ParseNumber(std::string_view text, T max, T& value) {
+  int base = 10;
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    text.remove_prefix(2);
+    base = 16;
+  }
   T parsed{};
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), parsed);
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), parsed, base);
   if (ec != std::errc() || end != text.data() + text.size() || parsed > max) return false;
   value = parsed;
   return true;
@@ -53,7 +61,7 @@ std::optional<SegmentSpec> ParseSegment(std::string_view text) {
       if (!ParseNumber<uint8_t>(part.substr(8), tvfs::kMaxChannel, spec.channel)) return std::nullopt;
       has_channel = true;
     } else if (part.substr(0, 5) == "type=") {
-      if (!ParseNumber<uint8_t>(part.substr(5), tvfs::kMaxRecordType, spec.record_type)) {
+      if (!ParseNumber<uint8_t>(part.substr(5), UINT8_MAX, spec.record_type)) {
         return std::nullopt;
       }
       has_type = true;
