@@ -222,6 +222,12 @@ BRISCA_EXPORT int32_t BRISCA_CALL JV_CONVERTDLL_ConvertH264ToAVI(uint32_t conver
  * index 0-11: probes that drive only; 1 when it holds a recorder disk. The
  * last disk found becomes the one NVR_GetFileParam lists. */
 BRISCA_EXPORT int32_t BRISCA_CALL NVR_SearchSD(int32_t index, NvrSearchResult* results);
+/* The number of drive names whose device the last NVR_SearchSD(-1, ...)
+ * found but could not open for reading for lack of permission (a raw drive
+ * of a user outside the disk group). When `first_path` is not null and
+ * `size` > 0, the first such device path is written there, NUL-terminated
+ * and cut to `size` bytes (an empty text when there is none). */
+BRISCA_EXPORT int32_t BRISCA_CALL NVR_GetDeniedDrives(char* first_path, int32_t size);
 /* Stores the folder (a drive name or an image path) that NVR_Mount mounts
  * when `mode` is nonzero; returns `mode`. */
 BRISCA_EXPORT int32_t BRISCA_CALL NVR_SetDir(const char* folder, int32_t mode);

@@ -1,6 +1,8 @@
 // The disk family of exports. No exception crosses the library boundary:
 // an allocation failure inside becomes the failure result.
+#include <cstdio>
 #include <new>
+#include <string>
 
 #include "brisca/api/brisca.h"
 #include "brisca/api/export_guard.h"
@@ -13,6 +15,17 @@ extern "C" {
 
 int32_t BRISCA_CALL NVR_SearchSD(int32_t index, NvrSearchResult* results) {
   return Guarded(0, [&] { return brisca::DiskManager().SearchSD(index, results); });
+}
+
+int32_t BRISCA_CALL NVR_GetDeniedDrives(char* first_path, int32_t size) {
+  return Guarded(0, [&] {
+    std::string first;
+    const int count = brisca::DiskManager().DeniedDrives(first);
+    if (first_path && size > 0) {
+      std::snprintf(first_path, static_cast<size_t>(size), "%s", first.c_str());
+    }
+    return count;
+  });
 }
 
 int32_t BRISCA_CALL NVR_SetDir(const char* folder, int32_t mode) {

@@ -1,5 +1,6 @@
 #include "brisca/disk/disk_manager.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "brisca/base/diag_log.h"
 #include "brisca/disk/disk_segment_source.h"
 #include "brisca/disk/tvfs_instance.h"
+#include "platform/talvo_file_system/drive_access.h"
 #include "platform/talvo_file_system/drive_resolver.h"
 
 namespace brisca {
@@ -16,28 +18,35 @@ namespace {
 constexpr const char* kDriveNames[kDriveCount] = {"C:", "D:", "E:", "F:", "G:", "H:",
                                                   "I:", "J:", "K:", "L:", "M:", "N:"};
 
+constexpr int kMillisecondsPerDay = 86400000;
+
 int MillisecondsOfDay(int hour, int minute, int second) {
   return ((hour * 60 + minute) * 60 + second) * 1000;
 }
 
-BR_SYSTEMTIME DateTime(const _fs_date_& date, int hour, int minute, int second) {
+BR_SYSTEMTIME DateTime(const std::chrono::year_month_day& date, int hour, int minute,
+                       int second) {
   BR_SYSTEMTIME time{};
-  time.year = static_cast<uint16_t>(date.year + 2000);
-  time.month = date.month;
-  time.day = date.day;
+  time.year = static_cast<uint16_t>(static_cast<int>(date.year()));
+  time.month = static_cast<uint16_t>(static_cast<unsigned>(date.month()));
+  time.day = static_cast<uint16_t>(static_cast<unsigned>(date.day()));
   time.hour = static_cast<uint16_t>(hour);
   time.minute = static_cast<uint16_t>(minute);
   time.second = static_cast<uint16_t>(second);
   return time;
 }
 
-void FillRecord(RecFileParam& record, const _fs_date_& date, const _stream_query_result_& s) {
+// `end` is in milliseconds from midnight of `date`, past a day's worth when
+// the recording runs into the next day, whose date its end time then carries.
+void FillRecord(RecFileParam& record, const _fs_date_& date, const _stream_query_result_& s,
+                int start, int end) {
+  using namespace std::chrono;
   std::snprintf(record.name, sizeof record.name, "%d\\%d\\%d", static_cast<int>(s.id.disk),
                 static_cast<int>(s.id.number[0]), static_cast<int>(s.id.number[1]));
-  record.start_time = DateTime(date, s.start_hour, s.start_minute, s.start_second);
-  record.end_time = DateTime(date, s.end_hour, s.end_minute, s.end_second);
-  const int start = MillisecondsOfDay(s.start_hour, s.start_minute, s.start_second);
-  const int end = MillisecondsOfDay(s.end_hour, s.end_minute, s.end_second);
+  const year_month_day start_date{year{2000 + date.year}, month{date.month}, day{date.day}};
+  const year_month_day end_date{sys_days{start_date} + days{end / kMillisecondsPerDay}};
+  record.start_time = DateTime(start_date, s.start_hour, s.start_minute, s.start_second);
+  record.end_time = DateTime(end_date, s.end_hour, s.end_minute, s.end_second);
   record.start = static_cast<uint64_t>(start);
   record.end = static_cast<uint64_t>(end);
   record.duration_ms = end - start;
@@ -51,8 +60,8 @@ const char* CIndexFileNvrMgr::DriveName(int index) {
   return index >= 0 && index < kDriveCount ? kDriveNames[index] : nullptr;
 }
 
-bool CIndexFileNvrMgr::SearchSDOne(int index, NvrSearchResult* result) {
-  const int error = ProcessTvfs().Mount(kDriveNames[index]);
+bool CIndexFileNvrMgr::SearchSDOne(int index, NvrSearchResult* result, int& error) {
+  error = ProcessTvfs().Mount(kDriveNames[index]);
   if (error != 0) {
     BrLog("CIndexFileNvrMgr::SearchSDOne:1 index=%d %d", index, error);
     return false;
@@ -71,12 +80,34 @@ bool CIndexFileNvrMgr::SearchSDOne(int index, NvrSearchResult* result) {
 
 int CIndexFileNvrMgr::SearchSD(int index, NvrSearchResult* results) {
   std::lock_guard lock(mutex_);
-  if (index >= 0) return index < kDriveCount && SearchSDOne(index, nullptr) ? 1 : 0;
+  int error = 0;
+  if (index >= 0) return index < kDriveCount && SearchSDOne(index, nullptr, error) ? 1 : 0;
+  denied_count_ = 0;
+  first_denied_.clear();
   int found = 0;
   for (int i = 0; i < kDriveCount; ++i) {
-    if (SearchSDOne(i, results ? results + found : nullptr)) ++found;
+    if (SearchSDOne(i, results ? results + found : nullptr, error)) {
+      ++found;
+    } else if (error == TVFS_E_OPEN) {
+      NoteDenied(i);
+    }
   }
   return found;
+}
+
+// A drive whose device exists but refuses reading is worth telling the
+// user about: joining the disk group mends it.
+void CIndexFileNvrMgr::NoteDenied(int index) {
+  const std::string path = tvfs::ResolveDrive(kDriveNames[index], tvfs::HostDriveTable());
+  if (!tvfs::ReadPermissionDenied(path)) return;
+  BrLog("CIndexFileNvrMgr::SearchSDOne:3 index=%d %s permission denied", index, path.c_str());
+  if (denied_count_++ == 0) first_denied_ = path;
+}
+
+int CIndexFileNvrMgr::DeniedDrives(std::string& first_path) {
+  std::lock_guard lock(mutex_);
+  first_path = first_denied_;
+  return denied_count_;
 }
 
 int CIndexFileNvrMgr::SetDir(const char* folder, int mode) {
@@ -134,14 +165,17 @@ int CIndexFileNvrMgr::ListMounted(RecFileParam* records, int& count) {
     BrLog("CIndexFileNvrMgr::SearchFile:2 %d", static_cast<int>(segments.size()));
     for (const _stream_query_result_& s : segments) {
       const int start = MillisecondsOfDay(s.start_hour, s.start_minute, s.start_second);
-      const int end = MillisecondsOfDay(s.end_hour, s.end_minute, s.end_second);
-      if (end - start <= 0) {
+      int end = MillisecondsOfDay(s.end_hour, s.end_minute, s.end_second);
+      if (end == start) {
         BrLog("CIndexFileNvrMgr::SearchFile:3 %d %d %d %d %d %d", s.start_hour, s.start_minute,
               s.start_second, s.end_hour, s.end_minute, s.end_second);
         continue;
       }
+      // An end before the start is on the next day: the recording ran past
+      // midnight and stays under its start date.
+      if (end < start) end += kMillisecondsPerDay;
       if (count >= kMaxListedRecordings) continue;
-      FillRecord(records[count], date, s);
+      FillRecord(records[count], date, s, start, end);
       BrLog("CIndexFileNvrMgr::SearchFile:4 %d %d %d %d %d %d %d", count, s.start_hour,
             s.start_minute, s.start_second, s.end_hour, s.end_minute, s.end_second);
       ++count;

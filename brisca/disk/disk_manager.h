@@ -20,13 +20,21 @@ class CIndexFileNvrMgr {
   // probes that one (nothing written), 1 when found. A found disk becomes
   // the chosen one and the folder that Mount mounts.
   int SearchSD(int index, NvrSearchResult* results);
+  // The number of drive names whose device the last SearchSD(-1) found but
+  // could not read for lack of permission; `first_path` receives the first
+  // such device path (empty when none).
+  int DeniedDrives(std::string& first_path);
   // Stores the folder and mode that Mount uses; returns `mode`.
   int SetDir(const char* folder, int mode);
   // Lists the chosen disk: the record count with *list set to a
   // calloc'ed array (free with FreeFileParam), 1 when the mount fails, or
   // the file system's error for the date list or a query. A date whose
   // segment table is damaged or unreadable is left out and reported
-  // (ReportDamage); the other dates are listed.
+  // (ReportDamage); the other dates are listed. A recording whose end time
+  // of day is before its start ran past midnight: it is listed under its
+  // start date, its end time carries the next date and its end
+  // milliseconds continue past 86,400,000. One that ends at its start is
+  // left out.
   int GetFileParam(RecFileParam** list);
   // Mounts / unmounts the stored folder when the stored mode is nonzero.
   int Mount();
@@ -38,13 +46,16 @@ class CIndexFileNvrMgr {
   std::string MountedPath();
 
  private:
-  bool SearchSDOne(int index, NvrSearchResult* result);
+  bool SearchSDOne(int index, NvrSearchResult* result, int& error);
+  void NoteDenied(int index);
   int ListMounted(RecFileParam* records, int& count);
 
   std::mutex mutex_;
   std::string folder_;  // guarded by mutex_
   int mode_ = 1;
   int chosen_ = 0;
+  int denied_count_ = 0;
+  std::string first_denied_;
 };
 
 CIndexFileNvrMgr& DiskManager();

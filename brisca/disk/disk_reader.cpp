@@ -15,11 +15,18 @@
 namespace brisca {
 namespace {
 
-BR_SYSTEMTIME ToSystemTime(const WallClock& clock, uint32_t seconds_of_day) {
+// `seconds` counts from midnight of the clock's date and may pass a day:
+// the date then rolls over.
+BR_SYSTEMTIME ToSystemTime(const WallClock& clock, uint64_t seconds) {
+  using namespace std::chrono;
+  const year_month_day date{sys_days{year_month_day{year{clock.year}, month{clock.month},
+                                                    day{clock.day}}} +
+                            days{seconds / 86400}};
+  const uint64_t seconds_of_day = seconds % 86400;
   BR_SYSTEMTIME time{};
-  time.year = clock.year;
-  time.month = clock.month;
-  time.day = clock.day;
+  time.year = static_cast<uint16_t>(static_cast<int>(date.year()));
+  time.month = static_cast<uint16_t>(static_cast<unsigned>(date.month()));
+  time.day = static_cast<uint16_t>(static_cast<unsigned>(date.day()));
   time.hour = static_cast<uint16_t>(seconds_of_day / 3600);
   time.minute = static_cast<uint16_t>(seconds_of_day / 60 % 60);
   time.second = static_cast<uint16_t>(seconds_of_day % 60);
@@ -128,19 +135,23 @@ bool CFileNvr::Examine() {
   count = ReadFully(buffer.data(), buffer.size());
   std::optional<uint64_t> last = LastVideoTimestamp(buffer.data(), count);
   if (!last) last = head_last;
-  const uint32_t start_of_day = first.has_clock ? first.clock.SecondsOfDay() : 0;
-  uint32_t end_of_day = start_of_day;
+  const uint64_t start_of_day = first.has_clock ? first.clock.SecondsOfDay() : 0;
+  // Past 86,399 when the recording runs into the next day; no further than
+  // the record's 32-bit millisecond duration reaches, whatever a damaged
+  // timestamp claims.
+  uint64_t end_seconds = start_of_day;
   last_timestamp_ = first_timestamp_;
   if (last && *last >= first_timestamp_) {
-    const uint64_t seconds = (*last - first_timestamp_) / 1000;
-    end_of_day = static_cast<uint32_t>(std::min<uint64_t>(start_of_day + seconds, 86399));
+    constexpr uint64_t kLongestSeconds = INT32_MAX / 1000;
+    end_seconds =
+        start_of_day + std::min<uint64_t>((*last - first_timestamp_) / 1000, kLongestSeconds);
     last_timestamp_ = *last;
   }
-  FillRecords(first, end_of_day, last_timestamp_);
+  FillRecords(first, end_seconds, last_timestamp_);
   return true;
 }
 
-void CFileNvr::FillRecords(const StreamFrame& first, uint32_t end_seconds_of_day,
+void CFileNvr::FillRecords(const StreamFrame& first, uint64_t end_seconds,
                            uint64_t last_timestamp) {
   has_start_clock_ = first.has_clock;
   start_clock_ = first.has_clock ? first.clock : WallClock{};
@@ -148,7 +159,7 @@ void CFileNvr::FillRecords(const StreamFrame& first, uint32_t end_seconds_of_day
   std::snprintf(param_.name, sizeof param_.name, "%s", path_);
   if (first.has_clock) {
     param_.start_time = ToSystemTime(start_clock_, start_clock_.SecondsOfDay());
-    param_.end_time = ToSystemTime(start_clock_, end_seconds_of_day);
+    param_.end_time = ToSystemTime(start_clock_, end_seconds);
   }
   param_.start = first_timestamp_;
   param_.end = last_timestamp;

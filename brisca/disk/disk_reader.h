@@ -40,7 +40,8 @@ class CFileNvr : public CRecFile {
  private:
   std::unique_ptr<CBaseFile> OpenSource(const char* name);
   bool Examine();
-  void FillRecords(const StreamFrame& first, uint32_t end_seconds_of_day,
+  // `end_seconds` counts from midnight of the first frame's date.
+  void FillRecords(const StreamFrame& first, uint64_t end_seconds,
                    uint64_t last_timestamp);
   size_t ReadFully(uint8_t* buffer, size_t size);
   int DeliverKeyFrame(const StreamFrame& frame, uint64_t offset,

@@ -6,8 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include "brisca/disk/disk_manager.h"
 #include "brisca/disk/disk_reader.h"
@@ -57,12 +59,13 @@ class DiskRecordingTest : public ::testing::Test {
                               ("brisca-disk-" + std::to_string(getpid()) + ".img")).string());
     plans_ = new std::vector<Planned>();
     // Date 1: channel 0 at 14:05:09 (4 s, 300 KB key frames), channel 1 at
-    // 14:05:09, and channel 2 crossing midnight. Date 2: one more.
+    // 14:05:09, and channel 2 from 23:59:58 to 00:00:01 of date 2, which
+    // holds one more. Types are cause bits, some with two.
     const uint32_t t1405 = 14 * 3600 + 5 * 60 + 9;
-    AddPlan(0, 1, {26, 3, 8}, t1405, 100, 10, 20000, 300000);
-    AddPlan(1, 2, {26, 3, 8}, t1405, 50, 25, 500, 4000);
-    AddPlan(2, 0, {26, 3, 8}, 86400 - 2, 100, 25, 500, 4000);
-    AddPlan(3, 3, {26, 3, 9}, 8 * 3600, 75, 25, 500, 4000);
+    AddPlan(0, 0x28, {26, 3, 8}, t1405, 100, 10, 20000, 300000);
+    AddPlan(1, 0x10, {26, 3, 8}, t1405, 50, 25, 500, 4000);
+    AddPlan(2, 0x08, {26, 3, 8}, 86400 - 2, 100, 25, 500, 4000);
+    AddPlan(3, 0x48, {26, 3, 9}, 8 * 3600, 75, 25, 500, 4000);
 
     tvfs::DiskImageWriter writer(7);
     std::string error;
@@ -107,15 +110,15 @@ class DiskRecordingTest : public ::testing::Test {
   static inline std::vector<uint32_t> starts_;
 };
 
-TEST_F(DiskRecordingTest, ListsEveryRecordingButTheOneCrossingMidnight) {
+TEST_F(DiskRecordingTest, ListsEveryRecordingTheOneCrossingMidnightUnderItsStartDate) {
   DiskManager().Unmount();
   RecFileParam* list = nullptr;
   const int count = DiskManager().GetFileParam(&list);
-  ASSERT_EQ(count, 3);
+  ASSERT_EQ(count, 4);
   ASSERT_NE(list, nullptr);
   EXPECT_STREQ(list[0].name, "7\\20260308\\1");
   EXPECT_EQ(list[0].channel, 1);
-  EXPECT_EQ(list[0].record_type, 1);
+  EXPECT_EQ(list[0].record_type, 0x28);
   EXPECT_EQ(list[0].start_time.year, 2026);
   EXPECT_EQ(list[0].start_time.hour, 14);
   // 64-bit fields of the packed record are copied, not bound by reference.
@@ -123,11 +126,53 @@ TEST_F(DiskRecordingTest, ListsEveryRecordingButTheOneCrossingMidnight) {
   EXPECT_EQ(uint64_t{list[0].end}, 50712000u);
   EXPECT_EQ(list[0].duration_ms, 3000);
   EXPECT_EQ(list[1].channel, 2);
-  EXPECT_EQ(list[2].start_time.day, 9);
-  EXPECT_EQ(list[2].channel, 4);
-  EXPECT_EQ(list[2].record_type, 3);
+  EXPECT_EQ(list[1].record_type, 0x10);
+
+  // 23:59:58 to 00:00:01: the end carries the next date and continues the
+  // start date's milliseconds past 24:00.
+  const RecFileParam& night = list[2];
+  EXPECT_STREQ(night.name, "7\\20260308\\3");
+  EXPECT_EQ(night.channel, 3);
+  EXPECT_EQ(night.start_time.day, 8);
+  EXPECT_EQ(night.start_time.hour, 23);
+  EXPECT_EQ(night.end_time.year, 2026);
+  EXPECT_EQ(night.end_time.month, 3);
+  EXPECT_EQ(night.end_time.day, 9);
+  EXPECT_EQ(night.end_time.hour, 0);
+  EXPECT_EQ(night.end_time.second, 1);
+  EXPECT_EQ(uint64_t{night.start}, 86398000u);
+  EXPECT_EQ(uint64_t{night.end}, 86401000u);
+  EXPECT_EQ(night.duration_ms, 3000);
+
+  EXPECT_EQ(list[3].start_time.day, 9);
+  EXPECT_EQ(list[3].end_time.day, 9);
+  EXPECT_EQ(list[3].channel, 4);
+  EXPECT_EQ(list[3].record_type, 0x48);
   FreeFileParamArray(list);
   ASSERT_EQ(DiskManager().Mount(), 0);
+}
+
+TEST_F(DiskRecordingTest, PlaysTheRecordingCrossingMidnightIntoTheNextDay) {
+  CFileNvr disk(SourceKind::kDiskStream);
+  ASSERT_EQ(disk.Open("7\\20260308\\3"), 0);
+  const RecFileParam param = disk.file_param();
+  EXPECT_EQ(param.start_time.day, 8);
+  EXPECT_EQ(param.end_time.day, 9);
+  EXPECT_EQ(param.end_time.hour, 0);
+  EXPECT_EQ(param.end_time.second, 1);
+  EXPECT_EQ(param.duration_ms, 3960);
+  // Key frames every second from 700000 ms; 2.5 s in is 00:00:00.5 of the
+  // next day, whose key frame the time index gives.
+  for (const auto& [ms, expected] : {std::pair{2500, 702000u}, std::pair{3900, 703000u},
+                                     std::pair{1999, 701000u}}) {
+    ASSERT_EQ(disk.Seek(ms, 0), 0) << ms;
+    RecFrame* frame = nullptr;
+    RecFrame* info = nullptr;
+    ASSERT_EQ(disk.ReadFrame(&frame, &info), 0) << ms;
+    EXPECT_EQ(frame->kind, FRAME_VIDEO_KEY) << ms;
+    EXPECT_EQ(frame->timestamp, expected) << ms;
+    disk.ReleaseFrame(frame);
+  }
 }
 
 TEST_F(DiskRecordingTest, ReadsTheRecordingAsWritten) {
@@ -240,6 +285,41 @@ TEST_F(DiskRecordingTest, ProbeOfASingleDrive) {
   EXPECT_EQ(DiskManager().SearchSD(2, nullptr), 1);
   EXPECT_EQ(DiskManager().SearchSD(0, nullptr), 0);
   EXPECT_EQ(DiskManager().SearchSD(12, nullptr), 0);
+}
+
+// A drive whose device exists but may not be read is remembered by the
+// probe of every drive; a missing one or one that is no disk is not.
+TEST(DiskSearchTest, RemembersDrivesItMayNotRead) {
+  if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("brisca-denied-" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  const std::string first = (folder / "first-unreadable").string();
+  const std::string second = (folder / "second-unreadable").string();
+  const std::string plain = (folder / "not-a-disk").string();
+  for (const std::string& path : {first, second, plain}) std::ofstream(path) << "not a disk";
+  std::filesystem::permissions(first, std::filesystem::perms::none);
+  std::filesystem::permissions(second, std::filesystem::perms::none);
+  struct Case {
+    std::string drives;
+    int denied;
+    std::string first_path;
+  };
+  for (const Case& c : {Case{"/nonexistent:" + first + ":" + plain + ":" + second, 2, first},
+                        Case{plain + ":/nonexistent", 0, ""},
+                        Case{second, 1, second}}) {
+    setenv("BRISCA_DRIVES", c.drives.c_str(), 1);
+    EXPECT_EQ(DiskManager().SearchSD(-1, nullptr), 0) << c.drives;
+    std::string path = "stale";
+    EXPECT_EQ(DiskManager().DeniedDrives(path), c.denied) << c.drives;
+    EXPECT_EQ(path, c.first_path) << c.drives;
+  }
+  // A probe of one drive leaves what the last probe of all found.
+  EXPECT_EQ(DiskManager().SearchSD(0, nullptr), 0);
+  std::string path;
+  EXPECT_EQ(DiskManager().DeniedDrives(path), 1);
+  unsetenv("BRISCA_DRIVES");
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

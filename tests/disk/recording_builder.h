@@ -39,7 +39,9 @@ class RecordingBuilder {
         items = Concat({items, VideoFormatItem(704, 576, 25), Item(5, audio_word)});
         if (with_clock) {
           const uint32_t second = start_second_ + static_cast<uint32_t>((timestamp - first_) / 1000);
-          items = Concat({items, ClockItem(2026, 3, 8, second / 3600, second / 60 % 60, second % 60)});
+          // Dated 2026-03-08, and the next day once the clock passes midnight.
+          items = Concat({items, ClockItem(2026, 3, 8 + second / 86400, second % 86400 / 3600,
+                                           second / 60 % 60, second % 60)});
         }
       }
       Add(key ? '2' : '3', timestamp, items, Payload(key ? key_payload : payload, uint8_t(i)));
