@@ -37,10 +37,11 @@ mkdir -p demo/snapshots
 "$tool" play demo/ch1.strm demo/ch2.strm demo/ch3.strm demo/ch4.strm --seconds 10 \
   --snapshot-at 5000 --snapshot-dir demo/snapshots
 
-# A recorder disk: several cameras and record types on two dates, one
-# recording running past midnight (not listed, as the recorder's own player
-# does). The disk search finds it on "E:".
-"$tool" sample disk demo/disk.img
+# A recorder disk: several cameras and recording causes (some recordings
+# with two) on yesterday and today, so the player's default search window
+# of the last 90 days holds them; one recording runs past midnight into
+# today and is listed under yesterday. The disk search finds it on "E:".
+"$tool" sample disk demo/disk.img --date "$(date +%F)"
 export BRISCA_DRIVES="/nonexistent/C:/nonexistent/D:$PWD/demo/disk.img"
 echo
 echo "Recordings on the recorder disk (brisca list --disk):"

@@ -1,13 +1,16 @@
 // `brisca list --disk [--json]`: probes the drive names for recorder disks
 // and prints every recording the chosen disk lists. `brisca list --card
 // [--folder DIR] [--json]` does the same for SD cards on the physical drives
-// (or the export folder DIR).
+// (or the export folder DIR). Disk record types are cause bits, listed in
+// hex with their names.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "brisca/card/card_index_manager.h"
 #include "brisca/disk/disk_manager.h"
 #include "tools/brisca/commands.h"
+#include "tools/disk/record_causes.h"
 
 namespace brisca::tools {
 namespace {
@@ -16,16 +19,37 @@ void PrintTime(const BR_SYSTEMTIME& t) {
   std::printf("%04u-%02u-%02u %02u:%02u:%02u", t.year, t.month, t.day, t.hour, t.minute, t.second);
 }
 
-void PrintText(const RecFileParam& r) {
+enum class TypeKind { kCode, kCauseBits };
+
+void PrintText(const RecFileParam& r, TypeKind types) {
   std::printf("%s\t", r.name);
   PrintTime(r.start_time);
   std::printf("\t");
   PrintTime(r.end_time);
-  std::printf("\t%llu\t%llu\t%d\t%d\t%d\n", static_cast<unsigned long long>(r.start),
-              static_cast<unsigned long long>(r.end), r.duration_ms, r.channel, r.record_type);
+  std::printf("\t%llu\t%llu\t%d\t%d\t", static_cast<unsigned long long>(r.start),
+              static_cast<unsigned long long>(r.end), r.duration_ms, r.channel);
+  if (types == TypeKind::kCode) {
+    std::printf("%d\n", r.record_type);
+    return;
+  }
+  const std::string names = disk::CauseNames(r.record_type);
+  std::printf("0x%02x\t%s\n", static_cast<unsigned>(r.record_type) & 0xFFu,
+              names.empty() ? "-" : names.c_str());
 }
 
-void PrintJson(const RecFileParam& r, bool last) {
+// `, "causes": ["manual", "dms"]` for cause bits, nothing for codes.
+void PrintJsonCauses(const RecFileParam& r, TypeKind types) {
+  if (types == TypeKind::kCode) return;
+  std::printf(", \"causes\": [");
+  const char* separator = "";
+  for (const char* name : disk::CauseNameList(r.record_type)) {
+    std::printf("%s\"%s\"", separator, name);
+    separator = ", ";
+  }
+  std::printf("]");
+}
+
+void PrintJson(const RecFileParam& r, bool last, TypeKind types) {
   std::printf("  {\"name\": \"");
   for (const char* c = r.name; *c; ++c) std::printf(*c == '\\' ? "\\\\" : "%c", *c);
   std::printf("\", \"start\": \"");
@@ -33,18 +57,20 @@ void PrintJson(const RecFileParam& r, bool last) {
   std::printf("\", \"end\": \"");
   PrintTime(r.end_time);
   std::printf("\", \"start_ms\": %llu, \"end_ms\": %llu, \"duration_ms\": %d, \"channel\": %d, "
-              "\"record_type\": %d}%s\n",
+              "\"record_type\": %d",
               static_cast<unsigned long long>(r.start), static_cast<unsigned long long>(r.end),
-              r.duration_ms, r.channel, r.record_type, last ? "" : ",");
+              r.duration_ms, r.channel, r.record_type);
+  PrintJsonCauses(r, types);
+  std::printf("}%s\n", last ? "" : ",");
 }
 
-void PrintList(const RecFileParam* list, int count, bool json) {
+void PrintList(const RecFileParam* list, int count, bool json, TypeKind types) {
   if (json) std::printf("[\n");
   for (int i = 0; i < count; ++i) {
     if (json) {
-      PrintJson(list[i], i + 1 == count);
+      PrintJson(list[i], i + 1 == count, types);
     } else {
-      PrintText(list[i]);
+      PrintText(list[i], types);
     }
   }
   if (json) std::printf("]\n");
@@ -68,9 +94,23 @@ int ListCard(const char* folder, bool json) {
     std::fprintf(stderr, "brisca list: no card index could be read (%d)\n", count);
     return 1;
   }
-  PrintList(list, list ? count : 0, json);
+  PrintList(list, list ? count : 0, json, TypeKind::kCode);
   FreeFileParamArray(list);
   return 0;
+}
+
+// Says why no disk was found; a drive the user may not read is the likely
+// cause on a machine whose raw disks belong to the disk group.
+void ReportNoDisk(CIndexFileNvrMgr& manager) {
+  std::string denied;
+  if (manager.DeniedDrives(denied) > 0) {
+    std::fprintf(stderr,
+                 "brisca list: cannot read %s: permission denied (join the disk group, or run "
+                 "with access to the device)\n",
+                 denied.c_str());
+    return;
+  }
+  std::fprintf(stderr, "brisca list: no recorder disk on C: to N: (see BRISCA_DRIVES)\n");
 }
 
 }  // namespace
@@ -104,7 +144,7 @@ int RunListCommand(int argc, char** argv) {
   NvrSearchResult found[kDriveCount] = {};
   const int disks = manager.SearchSD(-1, found);
   if (disks == 0) {
-    std::fprintf(stderr, "brisca list: no recorder disk on C: to N: (see BRISCA_DRIVES)\n");
+    ReportNoDisk(manager);
     return 1;
   }
   RecFileParam* list = nullptr;
@@ -114,7 +154,7 @@ int RunListCommand(int argc, char** argv) {
                  CIndexFileNvrMgr::DriveName(found[disks - 1].drive_index), count);
     return 1;
   }
-  PrintList(list, count, json);
+  PrintList(list, count, json, TypeKind::kCauseBits);
   FreeFileParamArray(list);
   return 0;
 }
