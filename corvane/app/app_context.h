@@ -4,6 +4,10 @@
 
 #include "corvane/app/string_table.h"
 
+#include <functional>
+
+class CDlgFileList;
+class CDlgSearchPannel;
 class PlaybackLink;
 
 // Shared by the main window and its panels: the string-table language index
@@ -16,6 +20,11 @@ struct AppContext {
   const StringTable& strings;
   int languageIndex = 1;
   PlaybackLink* playback = nullptr;  // set by the playback page
+  CDlgFileList* fileList = nullptr;   // set by the file list
+  CDlgSearchPannel* searchPanel = nullptr;  // set by the search panel
+  // Applies a language code (1, 2, 3, 10) to every panel and saves it; set
+  // by the main window.
+  std::function<void(int)> applyLanguage;
   int localSource = 0;  // 1 = file list came from a folder, 0 = a disk
   // Operating-system version code panels use for small placement
   // differences; 2 is the value of every system but one older desktop.

@@ -104,9 +104,10 @@ CCorvaneDlg::CCorvaneDlg(PlayerSettings& settings, const SettingsFile& file,
   panels_[kSpeedometer] = new CSpeedometer(settings_, this);
   panels_[kScope] = new CScopeDlg(settings_, this);
   panels_[kScopeStrip] = new CScopeMenu(settings_, this);
-  panels_[kSearch] = new CDlgSearchPannel(settings_, this);
+  panels_[kSearch] = new CDlgSearchPannel(settings_, *context_, this);
   panels_[kPlayback] = new CDlgPlayBack(settings_, this);
-  panels_[kFileList] = new CDlgFileList(settings_, this);
+  panels_[kFileList] = new CDlgFileList(settings_, *context_, this);
+  context_->applyLanguage = [this](int uiLanguage) { ApplyLanguage(uiLanguage); };
   SetUpStreamInfo();
 
   // The split mode is applied by the playback page; the file keeps it.
@@ -148,6 +149,7 @@ void CCorvaneDlg::SetUpStreamInfo() {
 
 void CCorvaneDlg::SetStoragePath(const QString& path) {
   context_->storagePath = path;
+  context_->fileList->OfferStartPath(path);
 }
 
 void CCorvaneDlg::ShowOnWorkArea() {
@@ -170,6 +172,8 @@ void CCorvaneDlg::ApplyLanguage(int uiLanguage) {
 
 void CCorvaneDlg::SetTexts() {
   streamInfo_->setPlainText(LoadLangString(*context_, kStreamInfoTitleId));
+  context_->searchPanel->RetextSearchPanel();
+  context_->fileList->RetextFileList();
   update();
 }
 
@@ -267,6 +271,7 @@ void CCorvaneDlg::Layout() {
   const PanelLayout layout = ComputePanelLayout(0, 0, width(), height());
   Place(panels_[kSearch], layout.search);
   Place(panels_[kFileList], layout.fileList);
+  context_->fileList->SetColumnWidths(kFileListColumnWidths);
   Place(streamInfo_, layout.streamInfo);
   Place(panels_[kMap], layout.map);
   Place(panels_[kSpeedometer], layout.speedometer);

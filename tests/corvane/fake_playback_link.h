@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QWidget>
 
+#include <array>
 #include <vector>
 
 #include "corvane/app/playback_link.h"
@@ -25,10 +26,18 @@ class FakePlaybackLink : public PlaybackLink {
   void Stop() override { ++stops; }
   bool IsFullScreen() const override { return fullScreen; }
   QWidget* ControlBar() override { return bar_; }
+  bool IsPlaying() const override { return playing; }
+  QString ChannelName(int slot) const override { return channelNames[static_cast<size_t>(slot)]; }
+  void SetCurrentEntry(int index) override { currentEntry = index; }
+  void OpenCurrentEntry() override { opened.push_back(currentEntry); }
 
   bool opening = false;
   bool fullScreen = false;
   int stops = 0;
+  bool playing = false;
+  std::array<QString, 8> channelNames;
+  int currentEntry = -1;
+  std::vector<int> opened;  // currentEntry at each open request
 
  private:
   KeyRecorder* bar_;
