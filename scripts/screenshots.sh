@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Screenshots of the player's main window for review: each of the four
-# languages in both colour themes at 1920x1080 and 1366x768, taken under
-# Xvfb by corvane-shot, which also checks that no text is cut or overlaps
-# another. Writes corvane-<language>-<theme>-<WxH>.png and fails when any
-# check fails (the offending texts are printed).
+# languages in both colour themes at 1920x1080 and 1366x768, after
+# VIDEODISC SEARCH of a demo disk dated today, taken under Xvfb by
+# corvane-shot, which also checks that no text is cut or overlaps another.
+# Writes corvane-<language>-<theme>-<WxH>.png and fails when any check fails
+# (the offending texts are printed).
 #
-#   scripts/screenshots.sh [--tool PATH] [--out DIR]
+#   scripts/screenshots.sh [--tool PATH --brisca PATH] [--out DIR]
 #
 # Without --tool the release preset is built first (build/release); the
 # pictures go to build/screenshots unless --out says otherwise.
@@ -13,22 +14,28 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tool=
+brisca=
 out=build/screenshots
 while [ $# -gt 0 ]; do
   case $1 in
     --tool) tool=$2; shift 2 ;;
+    --brisca) brisca=$2; shift 2 ;;
     --out) out=$2; shift 2 ;;
-    *) echo "usage: $0 [--tool PATH] [--out DIR]" >&2; exit 2 ;;
+    *) echo "usage: $0 [--tool PATH --brisca PATH] [--out DIR]" >&2; exit 2 ;;
   esac
 done
 
 if [ -z "$tool" ]; then
   bash scripts/install-deps.sh
   cmake --preset release >/dev/null
-  cmake --build --preset release -j "$(nproc)" --target corvane_shot
+  cmake --build --preset release -j "$(nproc)" --target corvane_shot brisca_tool
   tool=build/release/tools/corvane_shot/corvane-shot
+  brisca=build/release/tools/brisca
 fi
 mkdir -p "$out"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$brisca" sample disk "$work/disk.img" --date "$(date +%F)" > /dev/null
 
 declare -A language_names=([1]=zh-hans [2]=zh-hant [3]=en [10]=ru)
 theme_names=(light dark)
@@ -39,7 +46,8 @@ for size in 1920x1080 1366x768; do
       file="$out/corvane-${language_names[$language]}-${theme_names[$theme]}-$size.png"
       # One X server per shot: nothing carries over between them.
       if ! QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1920x1080x24" \
-          "$tool" --language "$language" --theme "$theme" --size "$size" -o "$file"; then
+          "$tool" --language "$language" --theme "$theme" --size "$size" \
+          --disk "$work/disk.img" -o "$file"; then
         echo "failed: $file" >&2
         failed=1
       fi

@@ -2,7 +2,10 @@
 // colour theme and size, and a check that none of its texts is cut or
 // overlaps another.
 //
-//   corvane-shot --language 1|2|3|10 --theme 0|1 --size WxH -o FILE.png
+//   corvane-shot --language 1|2|3|10 --theme 0|1 --size WxH [--disk IMAGE] -o FILE.png
+//
+// With --disk the recorder-disk image is the first drive name and the shot
+// shows the file list after VIDEODISC SEARCH.
 //
 // Exit status: 0 when every text fits, 1 when some does not (each printed on
 // standard output), 2 when the shot could not be taken.
@@ -11,6 +14,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QLocale>
 #include <QPixmap>
 #include <QSettings>
@@ -23,8 +27,10 @@
 #include "corvane/app/app_context.h"
 #include "corvane/app/corvane_dlg.h"
 #include "corvane/app/language.h"
+#include "corvane/app/notice.h"
 #include "corvane/app/settings_file.h"
 #include "corvane/app/string_table.h"
+#include "corvane/search/dlg_file_list.h"
 #include "tools/corvane_shot/text_fit.h"
 
 namespace {
@@ -38,6 +44,7 @@ struct ShotOptions {
   int language = 0;
   int theme = 0;
   QSize size;
+  QString disk;
   QString output;
 };
 
@@ -51,8 +58,9 @@ std::optional<ShotOptions> ParseOptions(const QStringList& arguments) {
   const QCommandLineOption language("language", "Language: 1, 2, 3 or 10.", "code");
   const QCommandLineOption theme("theme", "BK_COLOR: 1 dark, 0 light.", "bk");
   const QCommandLineOption size("size", "Window size, WxH.", "size");
+  const QCommandLineOption disk("disk", "Recorder-disk image to search first.", "image");
   const QCommandLineOption output({"o", "output"}, "PNG file to write.", "file");
-  parser.addOptions({language, theme, size, output});
+  parser.addOptions({language, theme, size, disk, output});
   if (!parser.parse(arguments)) {
     PrintError(parser.errorText());
     return std::nullopt;
@@ -62,13 +70,15 @@ std::optional<ShotOptions> ParseOptions(const QStringList& arguments) {
   options.theme = parser.value(theme).toInt();
   const QStringList dimensions = parser.value(size).split(u'x');
   if (dimensions.size() == 2) options.size = QSize(dimensions[0].toInt(), dimensions[1].toInt());
+  options.disk = parser.value(disk);
   options.output = parser.value(output);
 
   const QList<int> languages{kLangSimplifiedChinese, kLangTraditionalChinese, kLangEnglish,
                              kLangRussian};
   if (!languages.contains(options.language) || (options.theme != 0 && options.theme != 1) ||
       options.size.isEmpty() || options.output.isEmpty()) {
-    PrintError("usage: corvane-shot --language 1|2|3|10 --theme 0|1 --size WxH -o FILE.png");
+    PrintError("usage: corvane-shot --language 1|2|3|10 --theme 0|1 --size WxH [--disk IMAGE] "
+               "-o FILE.png");
     return std::nullopt;
   }
   return options;
@@ -115,6 +125,22 @@ int main(int argc, char** argv) {
   window.show();
   window.ApplyLanguage(options->language);
   Settle();
+  if (!options->disk.isEmpty()) {
+    // A notice would block the shot: it is printed, and the shot fails.
+    bool noticed = false;
+    SetNoticeSink([&noticed](const QString& text, NoticeIcon) {
+      PrintError("notice: " + text);
+      noticed = true;
+    });
+    qputenv("BRISCA_DRIVES", QFile::encodeName(options->disk));
+    window.context().fileList->DiskSearch();
+    SetNoticeSink(nullptr);
+    if (noticed || window.context().fileList->ShownList().empty()) {
+      PrintError("the search of " + options->disk + " listed nothing");
+      return 2;
+    }
+    Settle();
+  }
   if (window.size() != options->size) {
     PrintError(QString("the window is %1x%2, not the size asked for (screen too small?)")
                    .arg(window.width())
