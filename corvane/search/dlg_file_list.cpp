@@ -165,8 +165,9 @@ CDlgFileList::CDlgFileList(const PlayerSettings& settings, AppContext& context, 
 
   const int width = std::max(1, this->width());
   for (int c = 0; c < kFileListColumns; ++c) {
-    list_->setColumnWidth(c, width * kColumnShares[c] / 100);
+    columnWidths_[static_cast<size_t>(c)] = width * kColumnShares[c] / 100;
   }
+  FitColumns();
   RetextFileList();
 }
 
@@ -189,7 +190,16 @@ void CDlgFileList::RetextFileList() {
 }
 
 void CDlgFileList::SetColumnWidths(const int (&widths)[6]) {
-  for (int c = 0; c < kFileListColumns; ++c) list_->setColumnWidth(c, widths[c]);
+  std::copy(std::begin(widths), std::end(widths), columnWidths_.begin());
+  FitColumns();
+}
+
+void CDlgFileList::FitColumns() {
+  // A column grows to show its cells whole, never below its set width.
+  for (int c = 0; c < kFileListColumns; ++c) {
+    const int content = list_->rowCount() > 0 ? static_cast<QAbstractItemView*>(list_)->sizeHintForColumn(c) : 0;
+    list_->setColumnWidth(c, std::max(columnWidths_[static_cast<size_t>(c)], content));
+  }
 }
 
 void CDlgFileList::OfferStartPath(const QString& path) { pendingStartPath_ = path; }
@@ -362,6 +372,7 @@ void CDlgFileList::LoadPage() {
     WriteRow(row, shown[static_cast<size_t>(paging_.cursor)]);
     ++paging_.cursor;
   }
+  FitColumns();
   MarkPlayingEntries();
   HighlightPlayingRows();
   RefreshPageFields();

@@ -92,6 +92,7 @@ class CDlgFileList : public QWidget {
   void WriteRow(int row, const FileListEntry& entry);
   void ChooseLocalSource();
   void RefreshPageFields();
+  void FitColumns();
   bool Busy() const;
   bool Playing() const;
   WindowTime PickerTime(const QDateTimeEdit& picker) const;
@@ -121,4 +122,5 @@ class CDlgFileList : public QWidget {
   QString pendingStartPath_;
   std::array<NvrSearchResult, kDiskBufferSlots> diskBuffer_{};
   std::array<int, kChannelSlots> playingMarks_{};
+  std::array<int, 6> columnWidths_{};
 };
