@@ -89,12 +89,13 @@ cmake --build --preset release -j "$(nproc)" --target corvane >/dev/null
 player=build/release/corvane/corvane
 echo
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  echo "Corvane Player is starting on the demo disk; close its window to end."
-  "$player" "$PWD/demo"
+  echo "Corvane Player is starting: VIDEODISC SEARCH lists the demo disk (dated today and"
+  echo "yesterday), LOCAL SEARCH the demo disk image it was started on. Close its window to end."
+  "$player" "$PWD/demo/disk.img"
 else
   echo "No display: Corvane Player runs offscreen for 5 s on the demo disk."
   status=0
-  QT_QPA_PLATFORM=offscreen timeout 5 "$player" "$PWD/demo" 2>/dev/null || status=$?
+  QT_QPA_PLATFORM=offscreen timeout 5 "$player" "$PWD/demo/disk.img" 2>/dev/null || status=$?
   [ "$status" -eq 124 ] || { echo "Corvane Player ended early (status $status)"; exit 1; }
   echo "Settings it wrote on start-up ($(dirname "$player")/config.ini):"
   cat "$(dirname "$player")/config.ini"
