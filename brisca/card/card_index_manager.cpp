@@ -58,6 +58,7 @@ int CIndexFileJvMgr::drive() {
 std::string CIndexFileJvMgr::SourcePath() {
   CAutoLock lock(&CardVolumeLock());
   if (partitions_[0].mode() == kCardFolderMode) return partitions_[0].folder();
+  if (!image_path_.empty()) return image_path_;
   return drive_ < 0 ? std::string() : PhysicalDrivePath(drive_, HostPhysicalDriveTable());
 }
 
@@ -68,6 +69,15 @@ bool CIndexFileJvMgr::Probe(int drive, JvSearchResult* result) {
     return false;
   }
   const bool removable = device.IsRemovable();
+  if (!ProbeOpened(device, drive, std::string())) return false;
+  if (result) {
+    result->drive = drive;
+    result->removable = removable ? 1 : 0;
+  }
+  return true;
+}
+
+bool CIndexFileJvMgr::ProbeOpened(CPhysicalDrive& device, int drive, const std::string& image) {
   uint8_t sector[kBootSectorSize];
   const bool read = device.ReadAt(0, sector, sizeof sector);
   device.Close();
@@ -86,7 +96,11 @@ bool CIndexFileJvMgr::Probe(int drive, JvSearchResult* result) {
     if (sector[kPartitionTypeOffset + kPartitionEntrySize * k] != 0)
       starts[k] = LoadField<uint32_t>(sector + kPartitionStartOffset + kPartitionEntrySize * k);
   }
-  FatSetDrive(drive);
+  if (image.empty()) {
+    FatSetDrive(drive);
+  } else {
+    FatSetDrivePath(image);
+  }
   FatSetPartitionStarts(starts);
   bool found = false;
   if (FatMount(CardDriveName(0)) != FatResult::kOk) {
@@ -104,7 +118,10 @@ bool CIndexFileJvMgr::Probe(int drive, JvSearchResult* result) {
   }
   if (!found) {
     // The card volume keeps reading the card found last, not this drive.
-    if (drive_ >= 0) {
+    if (!image_path_.empty()) {
+      FatSetDrivePath(image_path_);
+      FatSetPartitionStarts(partition_starts_);
+    } else if (drive_ >= 0) {
       FatSetDrive(drive_);
       FatSetPartitionStarts(partition_starts_);
     }
@@ -112,12 +129,21 @@ bool CIndexFileJvMgr::Probe(int drive, JvSearchResult* result) {
   }
   for (int p = 0; p < kCardPartitionCount; ++p) partitions_[p].SetDir(CardDriveName(p), kCardVolumeMode);
   drive_ = drive;
+  image_path_ = image;
   partition_starts_ = starts;
-  if (result) {
-    result->drive = drive;
-    result->removable = removable ? 1 : 0;
-  }
   return true;
+}
+
+bool CIndexFileJvMgr::SelectImage(const std::string& path) {
+  CAutoLock lock(&CardVolumeLock());
+  CPhysicalDrive device;
+  if (path.empty() || !device.OpenPath(path)) return false;
+  return ProbeOpened(device, -1, path);
+}
+
+CardListingSource CIndexFileJvMgr::LoadedFrom() {
+  CAutoLock lock(&CardVolumeLock());
+  return loaded_from_;
 }
 
 int CIndexFileJvMgr::SearchSD(int drive, JvSearchResult* results) {
@@ -165,13 +191,18 @@ int CIndexFileJvMgr::ReadIndexes() {
 
 int CIndexFileJvMgr::GetFileParam(RecFileParam** list, JV_SEARCH_CALLBACK callback, int32_t user) {
   CAutoLock lock(&CardVolumeLock());
+  loaded_from_ = CardListingSource{};
   const int code = ReadIndexes();
   if (code != 0) return code;
+  const CardListingSource source{SourcePath(), partitions_[0].mode()};
   CardListingProgress progress;
   progress.callback = callback;
   progress.user = user;
   for (const CIndexFileJv& partition : partitions_) progress.total += partition.SlotCount();
-  if (progress.total == 0) return 0;
+  if (progress.total == 0) {
+    loaded_from_ = source;
+    return 0;
+  }
 
   std::vector<RecFileParam> records;
   CFileJv checker(*this);
@@ -187,6 +218,7 @@ int CIndexFileJvMgr::GetFileParam(RecFileParam** list, JV_SEARCH_CALLBACK callba
       std::calloc(std::max<size_t>(records.size(), 1), sizeof(RecFileParam)));
   if (!array) throw std::bad_alloc();
   std::copy(records.begin(), records.end(), array);
+  loaded_from_ = source;
   if (list) {
     *list = array;
   } else {

@@ -33,6 +33,15 @@ struct CardRecording {
   CardRecordingEntry entry{};  // its 32-byte entry in the card index
 };
 
+// What a listing read its tables from: SourcePath() and the mode then.
+struct CardListingSource {
+  std::string path;  // empty: nothing loaded
+  int mode = kCardVolumeMode;
+  bool operator==(const CardListingSource&) const = default;
+};
+
+class CPhysicalDrive;
+
 class CIndexFileJvMgr {
  public:
   CIndexFileJvMgr();
@@ -48,6 +57,10 @@ class CIndexFileJvMgr {
   // the card's one volume (its boot code is no partition table); in a
   // partition table, entries of type 0 are unused and have no start.
   int SearchSD(int drive, JvSearchResult* results);
+  // Probes the card image (or block device) at `path` as SearchSD probes a
+  // drive; a card found there becomes the card the volume reads, in place
+  // of the drive found last. False when it holds no card.
+  bool SelectImage(const std::string& path);
 
   // Re-reads the four partition indexes and lists their recordings (see
   // JV_GetFileParam in brisca.h): the record count with *list set to a
@@ -98,14 +111,21 @@ class CIndexFileJvMgr {
   // Deletes "folder/P_index00.bin" for P = 0-3 (missing files are fine).
   static void DeleteExportIndexes(const char* folder);
 
-  // The physical drive of the card found last, -1 before any.
+  // The physical drive of the card found last, -1 before any or when it is
+  // an image given by path.
   int drive();
   // What the loaded index is read from: the folder in folder mode, else the
-  // physical drive path of the card found last (empty before any).
+  // path of the card found last (image, or physical drive; empty before any).
   std::string SourcePath();
+  // Where the tables of the last GetFileParam that did not fail came from;
+  // an empty path before any, and from the start of a listing on.
+  CardListingSource LoadedFrom();
 
  private:
   bool Probe(int drive, JvSearchResult* result);
+  // Probes an opened drive (closing it); `image`: its path when it is an
+  // image given by path, else empty and `drive` its number.
+  bool ProbeOpened(CPhysicalDrive& device, int drive, const std::string& image);
   bool PartitionHasVolume(int partition) const;
   int ReadIndexes();
 
@@ -114,6 +134,8 @@ class CIndexFileJvMgr {
   // Starting sectors of the card found last, from its partition table.
   std::array<uint32_t, kCardPartitionCount> partition_starts_{};
   int drive_ = -1;
+  std::string image_path_;  // the card found last is this image; empty: drive_
+  CardListingSource loaded_from_;
 };
 
 CIndexFileJvMgr& CardIndexManager();

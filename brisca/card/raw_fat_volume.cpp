@@ -78,7 +78,11 @@ class FatVolumeState {
     return state;
   }
 
-  void SetDrive(int32_t drive) { drive_ = drive; }
+  void SetDrive(int32_t drive) {
+    drive_ = drive;
+    drive_path_.clear();
+  }
+  void SetDrivePath(const std::string& path) { drive_path_ = path; }
   void SetPartitionStarts(const std::array<uint32_t, kFatPartitionCount>& starts) {
     partition_starts_ = starts;
   }
@@ -125,6 +129,7 @@ class FatVolumeState {
 
   void Reset() {
     drive_ = 0;
+    drive_path_.clear();
     partition_starts_ = {};
     device_.Close();
     not_ready_ = false;
@@ -205,6 +210,7 @@ class FatVolumeState {
   void MapChain(FatFile& file);
 
   int32_t drive_ = 0;
+  std::string drive_path_;  // when not empty, read instead of drive_
   std::array<uint32_t, kFatPartitionCount> partition_starts_{};
   CPhysicalDrive device_;
   bool not_ready_ = false;
@@ -233,7 +239,9 @@ FatResult FatVolumeState::MountVolume(int number) {
   // Only the four primary partitions have a start; the other names never
   // hold a volume.
   if (number >= kFatPartitionCount) return FatResult::kNoFilesystem;
-  if (!device_.OpenPath(PhysicalDrivePath(drive_, HostPhysicalDriveTable()))) {
+  const std::string path =
+      drive_path_.empty() ? PhysicalDrivePath(drive_, HostPhysicalDriveTable()) : drive_path_;
+  if (!device_.OpenPath(path)) {
     not_ready_ = true;
     return FatResult::kNotReady;
   }
@@ -558,6 +566,7 @@ FatResult FatVolumeState::Seek(FatFile& file, uint64_t offset) {
 }
 
 void FatSetDrive(int32_t drive) { FatVolumeState::Instance().SetDrive(drive); }
+void FatSetDrivePath(const std::string& path) { FatVolumeState::Instance().SetDrivePath(path); }
 
 void FatSetPartitionStarts(const std::array<uint32_t, kFatPartitionCount>& starts) {
   FatVolumeState::Instance().SetPartitionStarts(starts);

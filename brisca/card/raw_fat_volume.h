@@ -15,6 +15,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace brisca {
@@ -100,6 +101,9 @@ bool FatIsBootSector(const uint8_t* sector);
 
 // Sets the physical drive number read at the next volume mount.
 void FatSetDrive(int32_t drive);
+// Reads the card image or block device at `path` instead, until the next
+// FatSetDrive.
+void FatSetDrivePath(const std::string& path);
 // Sets the four partition starts, in 512-byte sectors from the drive's start.
 void FatSetPartitionStarts(const std::array<uint32_t, kFatPartitionCount>& starts);
 

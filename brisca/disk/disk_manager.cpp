@@ -3,12 +3,17 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <system_error>
 #include <vector>
 
 #include "brisca/base/damage_report.h"
 #include "brisca/base/diag_log.h"
 #include "brisca/disk/disk_segment_source.h"
 #include "brisca/disk/tvfs_instance.h"
+#include "brisca/recordings/listed_source.h"
+#include "brisca/recordings/local_source.h"
 #include "platform/talvo_file_system/drive_access.h"
 #include "platform/talvo_file_system/drive_resolver.h"
 
@@ -125,9 +130,27 @@ std::string CIndexFileNvrMgr::MountedPath() {
 int CIndexFileNvrMgr::GetFileParam(RecFileParam** list) {
   if (!list) return 1;
   std::lock_guard lock(mutex_);
-  if (ProcessTvfs().Mount(kDriveNames[chosen_]) != 0) return 1;
-  auto* records = static_cast<RecFileParam*>(std::calloc(kMaxListedRecordings, sizeof(RecFileParam)));
+  if (mode_ == 0) {
+    // A local source chosen by path; a file that holds no card may be a
+    // recorder-disk image.
+    if (const std::optional<int> local = ListLocalSource(folder_, list)) return *local;
+    std::error_code error;
+    const std::string image = std::filesystem::absolute(folder_, error).lexically_normal();
+    int count = 0;
+    if (error || ListDisk(image, list, count) != 0) return 1;
+    SetListedSource({ListedKind::kDiskImage, image});
+    return count;
+  }
   int count = 0;
+  const int error = ListDisk(kDriveNames[chosen_], list, count);
+  if (error != 0) return error;
+  SetListedSource({ListedKind::kRecorderDisk, kDriveNames[chosen_]});
+  return count;
+}
+
+int CIndexFileNvrMgr::ListDisk(const std::string& drive, RecFileParam** list, int& count) {
+  if (ProcessTvfs().Mount(drive) != 0) return 1;
+  auto* records = static_cast<RecFileParam*>(std::calloc(kMaxListedRecordings, sizeof(RecFileParam)));
   const int error = records ? ListMounted(records, count) : 1;
   ProcessTvfs().Unmount();
   if (error != 0) {
@@ -135,7 +158,7 @@ int CIndexFileNvrMgr::GetFileParam(RecFileParam** list) {
     return error;
   }
   *list = records;
-  return count;
+  return 0;
 }
 
 // Fills `records` from every readable date of the mounted disk; a date
@@ -186,12 +209,12 @@ int CIndexFileNvrMgr::ListMounted(RecFileParam* records, int& count) {
 
 int CIndexFileNvrMgr::Mount() {
   std::lock_guard lock(mutex_);
-  return mode_ != 0 ? ProcessTvfs().Mount(folder_) : 0;
+  return mode_ != 0 ? ProcessTvfs().Mount(folder_) : MountListedSource();
 }
 
 int CIndexFileNvrMgr::Unmount() {
   std::lock_guard lock(mutex_);
-  return mode_ != 0 ? ProcessTvfs().Unmount() : 0;
+  return mode_ != 0 ? ProcessTvfs().Unmount() : UnmountListedSource();
 }
 
 CIndexFileNvrMgr& DiskManager() {

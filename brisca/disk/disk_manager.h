@@ -35,8 +35,15 @@ class CIndexFileNvrMgr {
   // start date, its end time carries the next date and its end
   // milliseconds continue past 86,400,000. One that ends at its start is
   // left out.
+  //
+  // Mode 0 lists the local source at the stored path instead (a disk or
+  // card image, a card export folder or a folder of stream files;
+  // local_source.h): the count with *list set, or 1 with *list untouched.
+  // Every listing that succeeds makes its source the listed source
+  // (listed_source.h); a failed one leaves that as it was.
   int GetFileParam(RecFileParam** list);
-  // Mounts / unmounts the stored folder when the stored mode is nonzero.
+  // Mounts / unmounts the stored folder when the stored mode is nonzero;
+  // in mode 0 what the listed source needs for playing.
   int Mount();
   int Unmount();
 
@@ -48,6 +55,9 @@ class CIndexFileNvrMgr {
  private:
   bool SearchSDOne(int index, NvrSearchResult* result, int& error);
   void NoteDenied(int index);
+  // Mounts `drive` (a drive name or an image path) and lists it: 0 with
+  // *list and `count` set, else the listing's error with *list untouched.
+  int ListDisk(const std::string& drive, RecFileParam** list, int& count);
   int ListMounted(RecFileParam* records, int& count);
 
   std::mutex mutex_;

@@ -5,7 +5,7 @@
 
 #include "brisca/decode/cadec_factory.h"
 #include "brisca/decode/cvdec_his.h"
-#include "brisca/disk/disk_reader.h"
+#include "brisca/recordings/listed_reader.h"
 #include "brisca/engine/channel_owner.h"
 #include "brisca/stream/info_record.h"
 
@@ -60,8 +60,10 @@ int CPlayer::Open(const char* name, BR_VIDEO_TARGET* window) {
   CAutoLock control(&control_lock_);
   Close();
   if (!name) return 1;
-  // Disk recording names use backslashes; a '/' names a stream file here.
-  auto reader = std::make_unique<CFileNvr>(SourceKindOfName(name));
+  // The listed source decides the reader; a '/' names a stream file here.
+  ListedReader made = MakeListedReader(name);
+  if (!made.reader) return 1;
+  std::unique_ptr<CRecFile> reader = std::move(made.reader);
   const int error = reader->Open(name);
   if (error != 0) return error;
 
@@ -84,7 +86,10 @@ int CPlayer::Open(const char* name, BR_VIDEO_TARGET* window) {
   display_.SetWindow(window);
   audio_output_.SetSource(&audio_queue_, audio.get());
   file_param_ = reader->file_param();
-  wall_ = {RecordingWallStart(file_param_), file_param_.start};
+  units_per_ms_ = made.units_per_ms;
+  RecFileParam in_ms = file_param_;
+  in_ms.start /= units_per_ms_;
+  wall_ = {RecordingWallStart(in_ms), in_ms.start};
   video_decoder_ = std::move(video);
   audio_decoder_ = std::move(audio);
   reader_ = std::move(reader);
@@ -325,6 +330,8 @@ void CPlayer::ReadFrames(int times) {
       end_ = true;
       return;
     }
+    ToMilliseconds(frame);
+    if (info) ToMilliseconds(info);
     PushFrame(frame);
     reader_->ReleaseFrame(frame);
     if (info) {
@@ -346,6 +353,7 @@ void CPlayer::ReadKeyFrame(bool backward) {
       end_ = true;
       return;
     }
+    ToMilliseconds(frame);
     // The reader steps back from what it read last, which may lie ahead of
     // the picture on screen.
     if (backward && shown != 0 && frame->timestamp >= shown) {
@@ -369,6 +377,10 @@ void CPlayer::ReadKeyFrame(bool backward) {
     reader_->ReleaseFrame(frame);
     return;
   }
+}
+
+void CPlayer::ToMilliseconds(RecFrame* frame) const {
+  if (units_per_ms_ > 1) frame->timestamp /= units_per_ms_;
 }
 
 void CPlayer::PushFrame(const RecFrame* frame) {

@@ -66,9 +66,11 @@ class CPlayer {
   // channel's index there. Set before the worker starts.
   void SetOwner(CChannelOwner* owner, int channel);
 
-  // Opens a recording: a recorder-disk recording name, or the path of a
-  // stream file on this machine (a name containing '/'). Closes what was
-  // open. 0, or the reader's error (the channel is then left without one).
+  // Opens a recording: a name of the listed source (a recorder-disk or card
+  // recording name; listed_reader.h), or the path of a stream file on this
+  // machine (a name containing '/'). Closes what was open. 0, or the
+  // reader's error, 1 when the source cannot be read (the channel is then
+  // left without a reader).
   int Open(const char* name, BR_VIDEO_TARGET* window);
   // Stops, then releases the reader and the decoders. Nothing is presented
   // and no callback is made once it has returned.
@@ -121,7 +123,8 @@ class CPlayer {
   // Timestamp of the frame last shown (0 before the first).
   uint64_t current_timestamp() const { return current_timestamp_.load(); }
   // Timestamp of the recording's first frame.
-  uint64_t start_time() const { return file_param_.start; }
+  // Milliseconds, like every timestamp the engine keeps.
+  uint64_t start_time() const { return wall_.first_stamp; }
   int channel() const { return channel_; }
   bool is_open();
   bool sound_selected() const { return sound_.load(); }
@@ -166,6 +169,8 @@ class CPlayer {
   // its telemetry. Backward, key frames not before the picture shown are
   // passed over, so playing and stepping back never move forward.
   void ReadKeyFrame(bool backward);
+  // Brings a frame the reader handed out to milliseconds.
+  void ToMilliseconds(RecFrame* frame) const;
   void PushFrame(const RecFrame* frame);
   // Shows the next picture, delivering the telemetry queued before it;
   // hidden, it is decoded only. False when the video queue held no picture.
@@ -217,7 +222,10 @@ class CPlayer {
   int32_t end_check_ = 0;
 
   // Written by Open before the channel is shared.
-  RecFileParam file_param_{};
+  RecFileParam file_param_{};  // as the reader gave it, in its timestamp units
+  // The reader's timestamp units in a millisecond; frames are brought to
+  // milliseconds as they are read.
+  uint64_t units_per_ms_ = 1;
   WallMapping wall_;
 
   std::atomic<uint64_t> current_timestamp_{0};

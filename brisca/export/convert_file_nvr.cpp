@@ -13,6 +13,7 @@
 #include "brisca/export/convert_range.h"
 #include "brisca/export/voice_decode_stage.h"
 #include "brisca/export/write_destination.h"
+#include "brisca/recordings/listed_source.h"
 
 namespace brisca {
 namespace {
@@ -113,7 +114,15 @@ int CConvertFileNvr::Convert(uint32_t packed_start, uint32_t packed_end) {
   const std::string medium = SourceKindOfName(source_) == SourceKind::kHostFile
                                  ? source_
                                  : DiskManager().MountedPath();
-  if (DestinationOverlapsSource(destination_, medium)) {
+  // A disk image listed by path (disk manager mode 0) is what NVR_Mount
+  // mounted, whatever the manager's folder says now.
+  const ListedSource listed = CurrentListedSource();
+  const std::string listed_image =
+      SourceKindOfName(source_) == SourceKind::kDiskStream && listed.kind == ListedKind::kDiskImage
+          ? listed.path
+          : "";
+  if (DestinationOverlapsSource(destination_, medium) ||
+      (!listed_image.empty() && DestinationOverlapsSource(destination_, listed_image))) {
     BrLog("CConvertFileNvr::Run:8 %s %s", destination_.c_str(), medium.c_str());
     Report(-1, 0);
     return -1;

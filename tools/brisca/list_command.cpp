@@ -2,7 +2,8 @@
 // and prints every recording the chosen disk lists. `brisca list --card
 // [--folder DIR] [--json]` does the same for SD cards on the physical drives
 // (or the export folder DIR). Disk record types are cause bits, listed in
-// hex with their names.
+// hex with their names. `brisca list --source PATH [--json]`
+// lists a local source chosen by path.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -113,6 +114,22 @@ void ReportNoDisk(CIndexFileNvrMgr& manager) {
   std::fprintf(stderr, "brisca list: no recorder disk on C: to N: (see BRISCA_DRIVES)\n");
 }
 
+// Lists the local source at `path` (a disk or card image, an export folder
+// or a folder of stream files) the way the player's local search does.
+int ListSource(const char* path, bool json) {
+  CIndexFileNvrMgr& manager = DiskManager();
+  manager.SetDir(path, 0);
+  RecFileParam* list = nullptr;
+  const int count = manager.GetFileParam(&list);
+  if (!list) {
+    std::fprintf(stderr, "brisca list: %s holds no recordings this library reads\n", path);
+    return 1;
+  }
+  PrintList(list, count, json, TypeKind::kCauseBits);
+  FreeFileParamArray(list);
+  return 0;
+}
+
 }  // namespace
 
 int RunListCommand(int argc, char** argv) {
@@ -120,6 +137,7 @@ int RunListCommand(int argc, char** argv) {
   bool card = false;
   bool json = false;
   const char* folder = nullptr;
+  const char* source = nullptr;
   bool usage = false;
   for (int i = 0; i < argc && !usage; ++i) {
     if (std::strcmp(argv[i], "--disk") == 0) {
@@ -128,17 +146,21 @@ int RunListCommand(int argc, char** argv) {
       card = true;
     } else if (std::strcmp(argv[i], "--folder") == 0 && i + 1 < argc) {
       folder = argv[++i];
+    } else if (std::strcmp(argv[i], "--source") == 0 && i + 1 < argc) {
+      source = argv[++i];
     } else if (std::strcmp(argv[i], "--json") == 0) {
       json = true;
     } else {
       usage = true;
     }
   }
-  if (usage || disk == card || (folder && !card)) {
+  if (usage || disk + card + (source != nullptr) != 1 || (folder && !card)) {
     std::fprintf(stderr, "usage: brisca list --disk [--json]\n"
-                         "       brisca list --card [--folder DIR] [--json]\n");
+                         "       brisca list --card [--folder DIR] [--json]\n"
+                         "       brisca list --source PATH [--json]\n");
     return 2;
   }
+  if (source) return ListSource(source, json);
   if (card) return ListCard(folder, json);
   CIndexFileNvrMgr& manager = DiskManager();
   NvrSearchResult found[kDriveCount] = {};

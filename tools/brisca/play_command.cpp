@@ -29,7 +29,7 @@
 
 #include "brisca/api/brisca.h"
 #include "brisca/disk/disk_manager.h"
-#include "brisca/disk/disk_reader.h"
+#include "brisca/recordings/listed_reader.h"
 #include "brisca/testing/memory_target.h"
 #include "tools/brisca/commands.h"
 #include "tools/brisca/play_figures.h"
@@ -52,12 +52,16 @@ constexpr int kEndGraceMs = 10000;
 constexpr double kSettleMs = 200;
 
 constexpr const char* kUsage =
-    "usage: brisca play NAME [NAME ...] [--disk IMAGE] [--format i420|rgb565|bgr24]\n"
+    "usage: brisca play NAME [NAME ...] [--disk IMAGE | --source PATH]\n"
+    "                   [--format i420|rgb565|bgr24]\n"
     "                   [--seconds S] [--rate R] [--reverse] [--json]\n"
     "                   [--snapshot-at MS --snapshot-dir DIR] [--script \"STEP; ...\"]\n"
     "  Plays up to 8 recordings, channel i the i-th NAME: a recording of the recorder\n"
     "  disk (found on the drive names, or the image given by --disk) or a stream file\n"
-    "  (a path containing '/'). Plays until every channel reported its end, or for S\n"
+    "  (a path containing '/'). --source lists PATH as the player's local search does\n"
+    "  (a disk or card image, an export folder, a folder of stream files) and plays\n"
+    "  NAMEs of that list: e.g. 'brisca play 0\\1\\0 --source card.img'.\n"
+    "  Plays until every channel reported its end, or for S\n"
     "  seconds. --snapshot-at writes DIR/channelN.bmp of every channel MS ms after\n"
     "  playing began (at the latest when playing stops).\n"
     "  --script runs its steps in order from the moment playing starts, and playing\n"
@@ -80,6 +84,7 @@ constexpr std::array<PixelFormat, 3> kFormats = {{
 struct Options {
   std::vector<std::string> names;
   std::string disk_image;  // empty: search the drive names
+  std::string source;      // a local source to list and play from; empty: none
   PixelFormat format = kFormats[0];
   std::optional<double> seconds;
   int32_t rate = 0;
@@ -117,6 +122,8 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       return bad("needs a value");
     } else if (arg == "--disk") {
       options.disk_image = argv[++i];
+    } else if (arg == "--source") {
+      options.source = argv[++i];
     } else if (arg == "--format") {
       const auto format = std::find_if(kFormats.begin(), kFormats.end(), [&](const auto& f) {
         return std::string_view(f.name) == value;
@@ -156,6 +163,10 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
   }
   if (options.names.empty() || options.names.size() > kMaxChannels) {
     std::fprintf(stderr, "brisca play: give 1 to %d recordings\n", kMaxChannels);
+    return std::nullopt;
+  }
+  if (!options.disk_image.empty() && !options.source.empty()) {
+    std::fprintf(stderr, "brisca play: --disk and --source exclude each other\n");
     return std::nullopt;
   }
   if (options.snapshot_at_ms.has_value() != !options.snapshot_dir.empty()) {
@@ -212,18 +223,20 @@ struct RecordingFrames {
   WallClock clock;
 };
 
+// Reads the recording as the playback opened it, timestamps in milliseconds.
 bool ListFrames(const std::string& name, RecordingFrames& out) {
-  CFileNvr reader(SourceKindOfName(name));
-  if (reader.Open(name.c_str()) != 0) return false;
+  ListedReader made = MakeListedReader(name.c_str());
+  if (!made.reader || made.reader->Open(name.c_str()) != 0) return false;
+  CRecFile& reader = *made.reader;
   const RecFileParam param = reader.file_param();
   const BR_SYSTEMTIME& t = param.start_time;
   out.clock = WallClock::Of(CalendarMs(t.year, t.month, t.day, t.hour, t.minute, t.second),
-                            param.start);
+                            param.start / made.units_per_ms);
   RecFrame* frame = nullptr;
   RecFrame* info = nullptr;
   while (reader.ReadFrame(&frame, &info) == 0) {
     if (frame->kind == FRAME_VIDEO_KEY || frame->kind == FRAME_VIDEO_PREDICTED) {
-      out.video.push_back(frame->timestamp);
+      out.video.push_back(frame->timestamp / made.units_per_ms);
     } else if (frame->kind == FRAME_INFO) {
       ++out.telemetry;
     }
@@ -283,6 +296,9 @@ class Playback {
     return false;
   }
   bool MountDisk();
+  // Lists the local source and mounts what it needs; false when it lists
+  // nothing or a name is not in its list.
+  bool ListSource();
   bool TakeSnapshots();
   bool AllEnded() const;
   // Runs the script up to `now`; false when a call failed.
@@ -333,6 +349,28 @@ bool Playback::MountDisk() {
     return Fail("cannot mount the recorder disk " + disk_folder_ + " (NVR_Mount " +
                 std::to_string(result) + ")");
   }
+  mounted_ = true;
+  return true;
+}
+
+bool Playback::ListSource() {
+  NVR_SetDir(options_.source.c_str(), 0);
+  RecFileParam* list = nullptr;
+  const int count = NVR_GetFileParam(&list, nullptr, 0);
+  if (!list) return Fail("cannot list " + options_.source + " (NVR_GetFileParam " +
+                         std::to_string(count) + ")");
+  std::vector<std::string> listed;
+  for (int i = 0; i < count; ++i) listed.emplace_back(list[i].name);
+  NVR_FreeFileParam(list);
+  for (const std::string& name : options_.names) {
+    if (std::find(listed.begin(), listed.end(), name) == listed.end())
+      return Fail(name + " is not among the " + std::to_string(count) + " recordings of " +
+                  options_.source);
+  }
+  NVR_UnMount(handle_, 0);
+  const int result = NVR_Mount(handle_, 0);
+  if (result != 0)
+    return Fail("cannot mount " + options_.source + " (NVR_Mount " + std::to_string(result) + ")");
   mounted_ = true;
   return true;
 }
@@ -416,7 +454,11 @@ bool Playback::Run() {
                                     [](const std::string& name) { return !IsStreamFile(name); });
   BR_CreateDecoder(&handle_);
   if (handle_ == 0) return Fail("BR_CreateDecoder gave no handle");
-  if (any_disk && !MountDisk()) return false;
+  if (!options_.source.empty()) {
+    if (!ListSource()) return false;
+  } else if (any_disk && !MountDisk()) {
+    return false;
+  }
 
   const unsigned formats = 1u << options_.format.code;
   for (size_t i = 0; i < channels; ++i) {
@@ -690,11 +732,21 @@ void PrintText(const Options& options, const Playback& playback, const CpuTime& 
 // process's own mount of the disk the playback used.
 bool ListAllFrames(const Options& options, const std::string& disk_folder,
                    std::vector<ChannelReport>& reports) {
-  const bool any_disk = !disk_folder.empty();
-  if (any_disk) {
+  // This copy of the library lists the local source itself, as the
+  // playback's did, so that the names open from the same source.
+  const bool any_disk = !disk_folder.empty() || !options.source.empty();
+  if (!options.source.empty()) {
+    DiskManager().SetDir(options.source.c_str(), 0);
+    RecFileParam* list = nullptr;
+    DiskManager().GetFileParam(&list);
+    FreeFileParamArray(list);
+  } else if (any_disk) {
     DiskManager().SetDir(disk_folder.c_str(), 1);
+  }
+  if (any_disk) {
     if (DiskManager().Mount() != 0) {
-      std::fprintf(stderr, "brisca play: cannot mount %s to list frames\n", disk_folder.c_str());
+      std::fprintf(stderr, "brisca play: cannot mount %s to list frames\n",
+                   disk_folder.empty() ? options.source.c_str() : disk_folder.c_str());
       return false;
     }
   }
