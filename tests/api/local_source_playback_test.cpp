@@ -2,6 +2,7 @@
 // each kind lists, and a listed recording opens with BR_OpenFile and plays
 // into a memory target; a failed listing keeps the source listed before.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -51,10 +52,16 @@ std::string MakeSource(const std::string& kind) {
   if (kind == "streams") {
     fs::create_directories(path);
     std::ofstream(path / "notes.txt") << "not a recording\n";
+    // Neither is read: a FIFO would stall a plain open, and sub-folders are
+    // not entered.
+    EXPECT_EQ(::mkfifo((path / "pipe").c_str(), 0600), 0);
+    fs::create_directories(path / "older");
     made = Tool("sample stream --size 96x64 --duration 2 --channel 3 -o '" +
                 (path / "b.strm").string() + "'") &&
            Tool("sample stream --size 96x64 --duration 2 --channel 5 --seed 2 -o '" +
-                (path / "a.strm").string() + "'");
+                (path / "a.strm").string() + "'") &&
+           Tool("sample stream --size 96x64 --duration 2 -o '" +
+                (path / "older" / "c.strm").string() + "'");
   }
   EXPECT_TRUE(made) << kind;
   return path.string();
@@ -127,6 +134,9 @@ TEST_P(LocalSourceTest, ListsAndPlaysAListedRecording) {
   EXPECT_EQ(records[0].channel, kind.first_channel);
   EXPECT_GT(records[0].duration_ms, 1000);
   EXPECT_GE(records[0].start_time.year, 2026);
+  // The card index gives no milliseconds of the day (as JV_GetFileParam).
+  if (std::string(kind.source).rfind("card", 0) != 0)
+    EXPECT_EQ(records[0].end - records[0].start, static_cast<uint64_t>(records[0].duration_ms));
   ExpectPictures(Play(records[0].name), kind.width);
 }
 
