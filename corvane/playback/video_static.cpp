@@ -1,0 +1,64 @@
+#include "corvane/playback/video_static.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include "corvane/app/theme.h"
+
+namespace {
+
+QColor IdleColor(int bkColor) { return IsDarkTheme(bkColor) ? QColor(Qt::black) : QColor(88, 92, 95); }
+
+}  // namespace
+
+QRect FitPicture(const QSize& picture, const QRect& area) {
+  if (picture.isEmpty() || area.isEmpty()) return {};
+  const QSize fitted = picture.scaled(area.size(), Qt::KeepAspectRatio);
+  return QRect(area.left() + (area.width() - fitted.width()) / 2,
+               area.top() + (area.height() - fitted.height()) / 2, fitted.width(), fitted.height());
+}
+
+CVideoStatic::CVideoStatic(int index, int bkColor, QWidget* parent)
+    : QWidget(parent),
+      index_(index),
+      bkColor_(bkColor),
+      // The wake only queues a repaint; the queued call is dropped if this
+      // surface is gone by the time it is delivered.
+      slot_((1u << BR_PIXFMT_BGR24) | (1u << BR_PIXFMT_RGB565),
+            [this] { QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection); }) {
+  setObjectName(QString("CVideoStatic%1").arg(index));
+  // Every pixel is painted here: no background fill before each picture.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void CVideoStatic::Clear() {
+  SlotPicture discarded;
+  slot_.TakeNewest(discarded);
+  shown_ = {};
+  update();
+}
+
+void CVideoStatic::SetBkColor(int bkColor) {
+  bkColor_ = bkColor;
+  update();
+}
+
+void CVideoStatic::paintEvent(QPaintEvent*) {
+  if (slot_.TakeNewest(shown_)) ++painted_;
+  QPainter painter(this);
+  if (shown_.empty()) {
+    painter.fillRect(rect(), IdleColor(bkColor_));
+    painter.setPen(Qt::white);
+    painter.drawText(rect(), Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
+                     QString("CAM%1").arg(index_ + 1));
+    return;
+  }
+  // A view of the window thread's own copy, drawn at once and not kept.
+  const QImage picture(shown_.pixels.data(), shown_.width, shown_.height, shown_.RowBytes(),
+                       shown_.format == BR_PIXFMT_RGB565 ? QImage::Format_RGB16 : QImage::Format_BGR888);
+  const QRect fitted = FitPicture(picture.size(), rect());
+  const QRegion bars = QRegion(rect()).subtracted(fitted);
+  for (const QRect& bar : bars) painter.fillRect(bar, Qt::black);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  painter.drawImage(fitted, picture);
+}

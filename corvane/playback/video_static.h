@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QWidget>
+
+#include <cstdint>
+
+#include "corvane/playback/picture_slot.h"
+
+// The drawing surface of one video window and the presentation target of
+// its channel. The library's pictures arrive on its channel thread and are
+// painted here, the newest only, scaled to the surface with their aspect
+// ratio kept. With no picture the surface shows the idle caption CAMn on
+// the theme's colour.
+//
+// This is the software path: the library converts to 24-bit BGR (or
+// RGB565) and composes the on-screen text and watermark itself.
+class CVideoStatic : public QWidget {
+  Q_OBJECT
+
+ public:
+  CVideoStatic(int index, int bkColor, QWidget* parent);
+
+  // The channel's window for BR_OpenFile; valid while this surface exists.
+  BR_VIDEO_TARGET* target() { return slot_.target(); }
+  // Back to the idle caption; a picture still in the slot is dropped.
+  void Clear();
+  void SetBkColor(int bkColor);
+
+  const PictureSlot& slot() const { return slot_; }
+  // Pictures put on screen since creation.
+  uint64_t paintedPictures() const { return painted_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  int index_;
+  int bkColor_;
+  PictureSlot slot_;
+  SlotPicture shown_;
+  uint64_t painted_ = 0;
+};
+
+// Where a picture of `picture` size lies in `area`: as large as fits, its
+// aspect ratio kept, centred.
+QRect FitPicture(const QSize& picture, const QRect& area);
