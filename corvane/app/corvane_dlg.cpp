@@ -105,7 +105,7 @@ CCorvaneDlg::CCorvaneDlg(PlayerSettings& settings, const SettingsFile& file,
   panels_[kScope] = new CScopeDlg(settings_, this);
   panels_[kScopeStrip] = new CScopeMenu(settings_, this);
   panels_[kSearch] = new CDlgSearchPannel(settings_, *context_, this);
-  panels_[kPlayback] = new CDlgPlayBack(settings_, this);
+  panels_[kPlayback] = new CDlgPlayBack(settings_, *context_, this);
   panels_[kFileList] = new CDlgFileList(settings_, *context_, this);
   context_->applyLanguage = [this](int uiLanguage) { ApplyLanguage(uiLanguage); };
   SetUpStreamInfo();

@@ -49,8 +49,7 @@ void CVideoStatic::paintEvent(QPaintEvent*) {
   if (shown_.empty()) {
     painter.fillRect(rect(), IdleColor(bkColor_));
     painter.setPen(Qt::white);
-    painter.drawText(rect(), Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
-                     QString("CAM%1").arg(index_ + 1));
+    painter.drawText(rect(), kCaptionFlags, CaptionText());
     return;
   }
   // A view of the window thread's own copy, drawn at once and not kept.

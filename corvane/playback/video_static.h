@@ -26,6 +26,11 @@ class CVideoStatic : public QWidget {
   void Clear();
   void SetBkColor(int bkColor);
 
+  // The idle caption as painted: its text and drawText flags, in rect().
+  QString CaptionText() const { return QString("CAM%1").arg(index_ + 1); }
+  static constexpr int kCaptionFlags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine;
+  bool idle() const { return shown_.empty(); }
+
   const PictureSlot& slot() const { return slot_; }
   // Pictures put on screen since creation.
   uint64_t paintedPictures() const { return painted_; }

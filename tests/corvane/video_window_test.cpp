@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "corvane/app/app_context.h"
+#include "corvane/app/player_settings.h"
+#include "corvane/playback/dlg_play_back.h"
 #include "corvane/playback/dlg_video.h"
 #include "corvane/playback/video_static.h"
 
@@ -91,6 +93,30 @@ TEST(VideoWindow, PresentedPicturesReachTheScreenNewestOnlyWithTheirAspect) {
   ASSERT_EQ(toggle.count(), 1);
   window.SetSelected(true);
   EXPECT_EQ(window.grab().toImage().pixelColor(0, 0), QColor(255, 0, 0));
+}
+
+TEST(VideoWindow, PageTogglesAWindowAloneAndBackToItsGrid) {
+  const StringTable table = StringTable::FromResource();
+  AppContext context(table);
+  PlayerSettings settings;
+  settings.viewMode = 4;
+  CDlgPlayBack page(settings, context, nullptr);
+  page.resize(800, 650);
+  page.show();
+  auto visible = [&] {
+    std::vector<int> shown;
+    for (int i = 0; i < 8; ++i)
+      if (page.videoWindow(i)->isVisible()) shown.push_back(i);
+    return shown;
+  };
+  EXPECT_EQ(visible(), (std::vector<int>{0, 1, 2, 3}));
+  QTest::mouseDClick(page.videoWindow(1)->surface(), Qt::LeftButton);
+  EXPECT_EQ(visible(), (std::vector<int>{1}));
+  EXPECT_EQ(page.videoWindow(1)->geometry(), QRect(0, 0, 800, 600));
+  QTest::mouseDClick(page.videoWindow(1)->surface(), Qt::LeftButton);
+  EXPECT_EQ(visible(), (std::vector<int>{0, 1, 2, 3}));
+  EXPECT_TRUE(page.videoWindow(1)->selected());
+  EXPECT_FALSE(page.videoWindow(0)->selected());
 }
 
 }  // namespace

@@ -30,6 +30,7 @@
 #include "corvane/app/notice.h"
 #include "corvane/app/settings_file.h"
 #include "corvane/app/string_table.h"
+#include "corvane/playback/video_static.h"
 #include "corvane/search/dlg_file_list.h"
 #include "tools/corvane_shot/text_fit.h"
 
@@ -156,7 +157,14 @@ int main(int argc, char** argv) {
   const PaintedText caption{"ctl_102 caption", LoadLangString(window.context(), kCaptionTextId),
                             window.CaptionTextRect(), Qt::AlignLeft | Qt::AlignTop,
                             window.font()};
-  const std::vector<TextFitProblem> problems = CheckTextFit(window, {caption});
+  std::vector<TextFitProblem> problems = CheckTextFit(window, {caption});
+  // The idle video windows paint their captions on their drawing surfaces.
+  for (const CVideoStatic* surface : window.findChildren<CVideoStatic*>()) {
+    if (!surface->isVisible() || !surface->idle()) continue;
+    const PaintedText cam{surface->objectName() + " caption", surface->CaptionText(),
+                          surface->rect(), CVideoStatic::kCaptionFlags, surface->font()};
+    for (TextFitProblem& problem : CheckTextFit(*surface, {cam})) problems.push_back(problem);
+  }
   for (const TextFitProblem& problem : problems) {
     // One line per problem, whatever the text holds.
     const QString text = QString(problem.text).replace(u'\n', QStringLiteral("\\n"));
