@@ -2,9 +2,9 @@
 
 #include <time.h>
 
-#include <array>
-#include <cstring>
 #include <utility>
+
+#include "brisca/target/picture_copy.h"
 
 namespace brisca::testing {
 namespace {
@@ -51,47 +51,10 @@ void MemoryTarget::Present(BR_VIDEO_TARGET* target, const BR_PICTURE* picture) {
 }
 
 bool MemoryTarget::Accepts(const BR_PICTURE* picture) const {
-  if (!picture || picture->format < BR_PIXFMT_I420 || picture->format > BR_PIXFMT_BGR24 ||
-      (target_.formats & (1u << picture->format)) == 0 || picture->width < 1 ||
-      picture->height < 1 || !picture->plane[0]) {
-    return false;
-  }
-  return picture->format != BR_PIXFMT_I420 || (picture->plane[1] && picture->plane[2]);
+  return AcceptsPicture(target_.formats, picture);
 }
 
-void MemoryTarget::Keep(const BR_PICTURE& picture) {
-  const size_t w = static_cast<size_t>(picture.width);
-  const size_t h = static_cast<size_t>(picture.height);
-  struct Plane {
-    size_t row_bytes;
-    size_t rows;
-  };
-  std::array<Plane, 3> planes{};
-  size_t count = 1;
-  if (picture.format == BR_PIXFMT_I420) {
-    planes = {{{w, h}, {(w + 1) / 2, (h + 1) / 2}, {(w + 1) / 2, (h + 1) / 2}}};
-    count = 3;
-  } else {
-    planes[0] = {w * (picture.format == BR_PIXFMT_RGB565 ? 2 : 3), h};
-  }
-  size_t total = 0;
-  for (size_t p = 0; p < count; ++p) total += planes[p].row_bytes * planes[p].rows;
-  pixels_.resize(total);
-  uint8_t* out = pixels_.data();
-  for (size_t p = 0; p < count; ++p) {
-    const unsigned char* row = picture.plane[p];
-    for (size_t y = 0; y < planes[p].rows; ++y) {
-      std::memcpy(out, row, planes[p].row_bytes);
-      out += planes[p].row_bytes;
-      row += picture.stride[p];
-    }
-  }
-  if (picture.overlay) {
-    overlay_.assign(picture.overlay, picture.overlay + w * h * 4);
-  } else {
-    overlay_.clear();
-  }
-}
+void MemoryTarget::Keep(const BR_PICTURE& picture) { CopyPicture(picture, pixels_, overlay_); }
 
 void MemoryTarget::OnPresent(std::function<void(const Presented&)> call) {
   const std::lock_guard hold(mutex_);

@@ -50,7 +50,6 @@ class PictureSlot {
 
  private:
   static void Present(BR_VIDEO_TARGET* target, const BR_PICTURE* picture);
-  void Copy(const BR_PICTURE& picture);
 
   BR_VIDEO_TARGET target_{};
   std::function<void()> wake_;
