@@ -42,9 +42,8 @@ void CDlgVideo::mousePressEvent(QMouseEvent* event) {
     emit selectRequested(index_);
   } else if (event->button() == Qt::RightButton) {
     QMenu menu(this);
-    QAction* convert = menu.addAction(LoadLangString(context_, kCutAndTurnToAvi));
-    convert->setEnabled(convertEnabled_);
-    if (menu.exec(event->globalPosition().toPoint()) == convert) emit convertRequested(index_);
+    menu.addAction(LoadLangString(context_, kCutAndTurnToAvi))->setEnabled(false);
+    menu.exec(event->globalPosition().toPoint());
   }
 }
 

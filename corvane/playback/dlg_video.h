@@ -8,7 +8,8 @@ class CVideoStatic;
 // One of the playback page's eight video windows: its drawing surface
 // inside a two-pixel blue margin, a one-pixel frame red when selected and
 // blue otherwise. A click selects it, a double click toggles it alone, a
-// right click offers the AVI conversion of its recording.
+// right click shows the AVI conversion of its recording, disabled until
+// the conversion dialog exists.
 class CDlgVideo : public QWidget {
   Q_OBJECT
 
@@ -19,13 +20,10 @@ class CDlgVideo : public QWidget {
   bool selected() const { return selected_; }
   void SetSelected(bool selected);
   CVideoStatic* surface() const { return surface_; }
-  // The conversion command is offered once the conversion dialog exists.
-  void SetConvertEnabled(bool enabled) { convertEnabled_ = enabled; }
 
  signals:
   void selectRequested(int index);
   void toggleRequested(int index);
-  void convertRequested(int index);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -37,6 +35,5 @@ class CDlgVideo : public QWidget {
   int index_;
   AppContext& context_;
   bool selected_ = false;
-  bool convertEnabled_ = false;
   CVideoStatic* surface_;
 };

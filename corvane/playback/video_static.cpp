@@ -38,11 +38,6 @@ void CVideoStatic::Clear() {
   update();
 }
 
-void CVideoStatic::SetBkColor(int bkColor) {
-  bkColor_ = bkColor;
-  update();
-}
-
 void CVideoStatic::paintEvent(QPaintEvent*) {
   if (slot_.TakeNewest(shown_)) ++painted_;
   QPainter painter(this);

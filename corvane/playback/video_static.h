@@ -24,7 +24,6 @@ class CVideoStatic : public QWidget {
   BR_VIDEO_TARGET* target() { return slot_.target(); }
   // Back to the idle caption; a picture still in the slot is dropped.
   void Clear();
-  void SetBkColor(int bkColor);
 
   // The idle caption as painted: its text and drawText flags, in rect().
   QString CaptionText() const { return QString("CAM%1").arg(index_ + 1); }
