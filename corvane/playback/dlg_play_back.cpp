@@ -1,22 +1,68 @@
 #include "corvane/playback/dlg_play_back.h"
 
+#include <QApplication>
+
+#include <algorithm>
+
 #include "corvane/app/app_context.h"
+#include "corvane/app/notice.h"
 #include "corvane/app/player_settings.h"
 #include "corvane/app/theme.h"
 #include "corvane/playback/dlg_video.h"
+#include "corvane/playback/playback_controller.h"
+#include "corvane/playback/video_static.h"
+#include "corvane/search/dlg_file_list.h"
+
+namespace {
+
+constexpr int kOpenFileFailed = 601;
+
+// Windows needed to show channels up to `channel`.
+int SplitForChannel(int channel) {
+  if (channel <= 1) return 1;
+  if (channel <= 4) return 4;
+  return channel < 9 ? 9 : 16;
+}
+
+}  // namespace
 
 CDlgPlayBack::CDlgPlayBack(const PlayerSettings& settings, AppContext& context, QWidget* parent)
-    : QWidget(parent) {
+    : QWidget(parent), context_(context), controller_(new PlaybackController(this)) {
   setObjectName("CDlgPlayBack");
   UsePanelTheme(*this, settings.bkColor);
+  std::array<BR_VIDEO_TARGET*, kChannelSlots> targets{};
   for (int i = 0; i < kVideoWindows; ++i) {
     auto* window = new CDlgVideo(i, context, settings.bkColor, this);
     connect(window, &CDlgVideo::selectRequested, this, &CDlgPlayBack::SelectWindow);
     connect(window, &CDlgVideo::toggleRequested, this, &CDlgPlayBack::ToggleWindow);
     windows_[static_cast<size_t>(i)] = window;
+    targets[static_cast<size_t>(i)] = window->surface()->target();
   }
+  controller_->SetTargets(targets);
+  connect(controller_, &PlaybackController::splitWanted, this, &CDlgPlayBack::ShowSplitFor);
+  connect(controller_, &PlaybackController::openEntryRequested, this, &CDlgPlayBack::StartEntry);
+  connect(controller_, &PlaybackController::stopped, this, &CDlgPlayBack::ClearWindows);
+  connect(controller_, &PlaybackController::openFailed, this, [this](int error) {
+    ShowNotice(this, QString("%1:%2").arg(LoadLangString(context_, kOpenFileFailed)).arg(error),
+               NoticeIcon::kWarning);
+  });
+  connect(controller_, &PlaybackController::opened, this, [this] {
+    if (context_.fileList != nullptr) {
+      context_.fileList->MarkPlayingEntries();
+      context_.fileList->HighlightPlayingRows();
+    }
+  });
   split_.count = settings.viewMode;
   ApplySplit();
+  context_.playback = this;
+}
+
+// The context may be gone already: the main window owns it and its
+// panels, and releases the context first.
+CDlgPlayBack::~CDlgPlayBack() {
+  // The windows are the channels' targets: nothing may be presented once
+  // they go.
+  controller_->Stop();
 }
 
 void CDlgPlayBack::SetSplitCount(int count) {
@@ -38,10 +84,50 @@ void CDlgPlayBack::ApplySplit() {
   if (layout.selectedFramed) windows_[static_cast<size_t>(split_.selected)]->SetSelected(true);
 }
 
+void CDlgPlayBack::StartEntry() {
+  if (context_.fileList == nullptr) return;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  controller_->Stop();
+  // Enough windows for every channel the list holds.
+  int channels = split_.selected + 1;
+  for (const FileListEntry& entry : context_.fileList->FullList())
+    if (entry.channel >= 1 && entry.channel <= kVideoWindows) channels = std::max(channels, entry.channel);
+  const int needed = SplitForChannel(channels);
+  if (split_.count < needed) SetSplitCount(needed);
+  controller_->SetSoundChannel(split_.selected);
+  controller_->PrepareEntry(context_.fileList->ShownList());
+  QApplication::restoreOverrideCursor();
+}
+
+void CDlgPlayBack::ShowSplitFor(int count, int window) {
+  if (count == 1) {
+    ToggleWindow(window);
+  } else {
+    SetSplitCount(count);
+  }
+}
+
+void CDlgPlayBack::ClearWindows() {
+  for (CDlgVideo* window : windows_) window->surface()->Clear();
+}
+
+bool CDlgPlayBack::IsOpeningEntry() const { return !controller_->ready(); }
+
+void CDlgPlayBack::Stop() { controller_->Stop(); }
+
+bool CDlgPlayBack::IsPlaying() const { return controller_->playState() != PlayState::kStopped; }
+
+QString CDlgPlayBack::ChannelName(int slot) const { return controller_->ChannelName(slot); }
+
+void CDlgPlayBack::SetCurrentEntry(int index) { controller_->SetCurrentEntry(index); }
+
 void CDlgPlayBack::resizeEvent(QResizeEvent*) { ApplySplit(); }
 
 void CDlgPlayBack::SelectWindow(int index) {
-  if (index < 0 || index >= kVideoWindows || index == split_.selected) return;
+  if (index < 0 || index >= kVideoWindows) return;
+  // The sound follows the clicked window.
+  controller_->SetSoundChannel(index);
+  if (index == split_.selected) return;
   windows_[static_cast<size_t>(split_.selected)]->SetSelected(false);
   split_.selected = index;
   windows_[static_cast<size_t>(index)]->SetSelected(true);

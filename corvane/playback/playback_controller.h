@@ -1,0 +1,118 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <array>
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+#include "brisca/types/brisca_types.h"
+#include "corvane/playback/channel_assignment.h"
+#include "corvane/playback/play_rate.h"
+#include "corvane/search/file_list_entry.h"
+
+// The one owner of the library's decoder while an entry plays: it opens an
+// entry's recordings on up to eight channels, steers them, follows their
+// ends to the next entry and stops them.
+//
+// Threads: a plain QObject of the window thread. The open sequence runs on
+// a thread of its own, owned and joined here, and reports back through
+// queued calls. The library's callbacks only post, carrying the generation
+// of the decoder they belong to; what arrives for an earlier generation
+// (posted before a Stop, delivered after it) is dropped.
+class PlaybackController : public QObject, private RateSink {
+  Q_OBJECT
+
+ public:
+  explicit PlaybackController(QObject* parent = nullptr);
+  ~PlaybackController() override;
+
+  // The presentation targets of the eight video windows, slot k drawing
+  // into window k. They must outlive the controller's decoder.
+  void SetTargets(const std::array<BR_VIDEO_TARGET*, kChannelSlots>& targets) { targets_ = targets; }
+  // The window whose channel plays the sound, at once while playing.
+  void SetSoundChannel(int slot);
+
+  bool ready() const { return ready_; }
+  PlayState playState() const { return rate_.state(); }
+  bool hasDecoder() const { return decoder_ != 0; }
+  const ChannelAssignment& channels() const { return channels_; }
+  QString ChannelName(int slot) const;
+  const TimeOrigin& origin() const { return channels_.origin; }
+  QString totalTimeText() const { return totalTime_; }
+  const PlayRate& rate() const { return rate_; }
+
+  // The index in the shown list of the entry to open next.
+  void SetCurrentEntry(int index) { currentEntry_ = index; }
+  // Assigns the current entry of `shown` (copied) to channel slots and
+  // starts opening them. Call after Stop. Emits splitWanted first.
+  void PrepareEntry(const std::vector<FileListEntry>& shown);
+  // Stops every channel and releases the decoder; waits for an open in
+  // progress first.
+  void Stop();
+  void Play();
+  void Pause();
+  void NextEntry();
+  void PreviousEntry();
+
+ signals:
+  // The entry needs this many video windows (1: the window alone).
+  void splitWanted(int count, int window);
+  // The open sequence finished and playback runs; `durationMs` is the
+  // progress range.
+  void opened(int durationMs);
+  // A channel failed to open with the library's error: everything is
+  // stopped again.
+  void openFailed(int error);
+  void stopped();
+  void positionChanged(int ms);
+  // One 48-byte telemetry record of the playing channels.
+  void infoRecord(const QByteArray& record);
+  // Next or Previous entry asks the page to open the entry chosen.
+  void openEntryRequested();
+
+ private:
+  struct OpenResult {
+    uint32_t decoder = 0;
+    int failedSlot = -1;
+    int error = 0;
+    int durationMs = 0;
+  };
+
+  void RunOpenSequence(uint64_t generation, std::vector<QString> names,
+                       std::array<BR_VIDEO_TARGET*, kChannelSlots> targets);
+  void FinishOpen(uint64_t generation, OpenResult result);
+  void JoinOpener();
+  void ChannelEnded(uint32_t tag, int slot);
+  void InfoArrived(uint32_t tag, const QByteArray& record);
+  // The library's callbacks, on its channel threads: they only post.
+  static void BRISCA_CALL OnInfoFrame(const unsigned char* record, uint32_t length, uint32_t,
+                                      uint32_t, uint32_t tag);
+  static void BRISCA_CALL OnEnd(int32_t channel, uint32_t tag);
+  uint32_t tag() const { return static_cast<uint32_t>(generation_); }
+
+  // RateSink: the steering reaches the decoder.
+  void SetPlayRate(int level, bool reverse) override;
+  void Pause(bool pause) override;
+  void PlayOneByOne() override;
+
+  uint32_t decoder_ = 0;
+  uint64_t generation_ = 0;
+  bool ready_ = true;
+  int currentEntry_ = 0;
+  int lastEntry_ = 0;
+  bool useNextEntry_ = false;
+  int soundChannel_ = 0;
+  uint32_t volume_ = 0x8000;
+  std::vector<FileListEntry> list_;
+  ChannelAssignment channels_;
+  QString totalTime_ = " / 00:00";
+  PlayRate rate_;
+  std::array<BR_VIDEO_TARGET*, kChannelSlots> targets_{};
+  std::thread opener_;
+  QTimer progress_;
+};
