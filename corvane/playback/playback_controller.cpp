@@ -4,6 +4,7 @@
 #include <QMetaObject>
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 
 #include "brisca/api/brisca.h"
@@ -19,6 +20,9 @@ constexpr int kProgressMs = 750;
 // lock, so a callback never posts to one being destroyed.
 std::mutex g_callbackMutex;
 PlaybackController* g_controller = nullptr;
+// Generations are unique in the process, so a tag never matches another
+// controller's decoder.
+std::atomic<uint64_t> g_lastGeneration{0};
 
 // Queues `call(controller)` on the window thread; dropped when the
 // controller is gone by then.
@@ -96,7 +100,8 @@ void PlaybackController::PrepareEntry(const std::vector<FileListEntry>& shown) {
   lastEntry_ = currentEntry_;
   totalTime_ = TotalTimeText(channels_.origin);
   std::vector<QString> names(channels_.name.begin(), channels_.name.end());
-  const uint64_t generation = ++generation_;
+  generation_ = ++g_lastGeneration;
+  const uint64_t generation = generation_;
   opener_ = std::thread(&PlaybackController::RunOpenSequence, this, generation, std::move(names),
                         targets_);
 }
@@ -167,7 +172,7 @@ void PlaybackController::JoinOpener() {
 
 void PlaybackController::Stop() {
   // Whatever was posted for the decoder being stopped is dropped from now.
-  ++generation_;
+  generation_ = ++g_lastGeneration;
   // An open in progress hands its decoder over before anything is stopped.
   if (opener_.joinable()) {
     JoinOpener();
