@@ -8,7 +8,9 @@
 
 class CDlgFileList;
 class CDlgSearchPannel;
+class MainWindowLink;
 class PlaybackLink;
+class SettingsFile;
 
 // Shared by the main window and its panels: the string-table language index
 // (1 until the start-up language is applied), the links through which panels
@@ -22,6 +24,10 @@ struct AppContext {
   PlaybackLink* playback = nullptr;  // set by the playback page
   CDlgFileList* fileList = nullptr;   // set by the file list
   CDlgSearchPannel* searchPanel = nullptr;  // set by the search panel
+  MainWindowLink* mainWindow = nullptr;     // set by the main window
+  // Where choices made in the panels are saved; null in tests that save
+  // nothing. Set by the main window.
+  const SettingsFile* settingsFile = nullptr;
   // Applies a language code (1, 2, 3, 10) to every panel and saves it; set
   // by the main window.
   std::function<void(int)> applyLanguage;

@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
@@ -98,6 +99,8 @@ CCorvaneDlg::CCorvaneDlg(PlayerSettings& settings, const SettingsFile& file,
   black.setColor(QPalette::WindowText, Qt::white);
   setPalette(black);
   setAutoFillBackground(true);
+  context_->mainWindow = this;
+  context_->settingsFile = &file_;
 
   // The map first; later panels may reach the earlier ones as they start.
   panels_[kMap] = new CDlgMap(settings_, this);
@@ -147,6 +150,8 @@ void CCorvaneDlg::SetUpStreamInfo() {
   streamInfo_->verticalScrollBar()->setValue(streamInfo_->verticalScrollBar()->maximum());
 }
 
+void CCorvaneDlg::SetStreamInfo(const QString& text) { streamInfo_->setPlainText(text); }
+
 void CCorvaneDlg::SetStoragePath(const QString& path) {
   context_->storagePath = path;
   context_->fileList->OfferStartPath(path);
@@ -174,6 +179,7 @@ void CCorvaneDlg::SetTexts() {
   streamInfo_->setPlainText(LoadLangString(*context_, kStreamInfoTitleId));
   context_->searchPanel->RetextSearchPanel();
   context_->fileList->RetextFileList();
+  static_cast<CDlgPlayBack*>(panels_[kPlayback])->Retext();
   update();
 }
 
@@ -275,9 +281,32 @@ void CCorvaneDlg::Layout() {
   Place(streamInfo_, layout.streamInfo);
   Place(panels_[kMap], layout.map);
   Place(panels_[kSpeedometer], layout.speedometer);
-  Place(panels_[kPlayback], layout.playback);
   Place(panels_[kScope], layout.scope);
   Place(panels_[kScopeStrip], layout.scopeStrip);
+
+  // The video area may cover the rest: in full-screen mode everything,
+  // with the telemetry hidden the right-hand column and the charts.
+  const PlaybackLink* playback = context_->playback;
+  const bool fullScreen = playback != nullptr && playback->IsFullScreen();
+  const bool wide = playback != nullptr && playback->TelemetryHidden();
+  for (QWidget* side : {panels_[kSearch], panels_[kFileList], static_cast<QWidget*>(streamInfo_)})
+    side->setVisible(!fullScreen);
+  for (QWidget* telemetry : {panels_[kScope], panels_[kSpeedometer], panels_[kScopeStrip], panels_[kMap]})
+    telemetry->setVisible(!fullScreen && !wide);
+  if (fullScreen) {
+    const QRect frame = frameGeometry();
+    const QRect client = geometry();
+    const int screenWidth = screen() != nullptr ? screen()->geometry().width() : width();
+    Place(panels_[kPlayback],
+          FullScreenRect(frame.left(), frame.top(), frame.right() + 1, frame.bottom() + 1, client.left(),
+                         client.top(), client.right() + 1, screenWidth,
+                         style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this)));
+  } else if (wide) {
+    Place(panels_[kPlayback], WideVideoRect(0, 0, width(), height(), context_->osVersionCode));
+  } else {
+    Place(panels_[kPlayback], layout.playback);
+  }
+  panels_[kPlayback]->raise();
 }
 
 QRect CCorvaneDlg::CaptionTextRect() const {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "corvane/app/app_context.h"
+#include "corvane/app/main_window_link.h"
 #include "corvane/app/player_settings.h"
 #include "corvane/app/settings_file.h"
 
@@ -15,7 +16,7 @@ class QTextEdit;
 // three columns on each size change, paints the caption band, applies the
 // start-up language half a second after it was built, routes the playback
 // keys to the control bar and decides whether a close request closes.
-class CCorvaneDlg : public QWidget {
+class CCorvaneDlg : public QWidget, public MainWindowLink {
  public:
   // `settings`, `file` and `table` must outlive the window. `systemLanguageId`
   // decides the automatic language (see StartupLanguage).
@@ -42,6 +43,10 @@ class CCorvaneDlg : public QWidget {
 
   // Shows the About box modally.
   void ShowAbout();
+
+  // MainWindowLink
+  void SetStreamInfo(const QString& text) override;
+  void VideoAreaChanged() override { Layout(); }
 
   AppContext& context() { return *context_; }
   const AppContext& context() const { return *context_; }

@@ -21,3 +21,17 @@ PanelLayout ComputePanelLayout(int left, int top, int right, int bottom) {
   layout.scopeStrip = {x0, bottom - 17, w, 17};
   return layout;
 }
+
+PanelRect FullScreenRect(int frameLeft, int frameTop, int frameRight, int frameBottom, int clientLeft,
+                         int clientTop, int clientRight, int screenWidth, int captionButtonHeight) {
+  const int left = frameLeft - clientLeft;
+  const int top = captionButtonHeight + frameTop - clientTop + 4;
+  const int right = frameRight + screenWidth - clientRight;
+  return {left, top, right - left, frameBottom - top};
+}
+
+PanelRect WideVideoRect(int left, int top, int right, int bottom, int osVersionCode) {
+  const int x = (right - left) * 20 / 100 + 7;
+  const int edge = osVersionCode == 5 ? right : right - 2;
+  return {x, top, edge - x, bottom - top};
+}

@@ -19,6 +19,9 @@ class PlaybackLink {
   virtual void Stop() = 0;
   // True while the video area covers the main window.
   virtual bool IsFullScreen() const = 0;
+  // True while the map, speedometer and scope are hidden for a wider video
+  // area.
+  virtual bool TelemetryHidden() const = 0;
   // The control bar: receives the keys the main window routes and the
   // Escape that leaves full-screen mode.
   virtual QWidget* ControlBar() = 0;

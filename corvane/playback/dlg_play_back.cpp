@@ -5,9 +5,12 @@
 #include <algorithm>
 
 #include "corvane/app/app_context.h"
+#include "corvane/app/main_window_link.h"
 #include "corvane/app/notice.h"
 #include "corvane/app/player_settings.h"
+#include "corvane/app/settings_file.h"
 #include "corvane/app/theme.h"
+#include "corvane/playback/dlg_play_bk_ctrl.h"
 #include "corvane/playback/dlg_video.h"
 #include "corvane/playback/playback_controller.h"
 #include "corvane/playback/video_static.h"
@@ -16,6 +19,13 @@
 namespace {
 
 constexpr int kOpenFileFailed = 601;
+constexpr int kUnknownInformation = 510;
+constexpr int kTimeInterval = 511;
+constexpr int kChannel = 514;
+
+QString TimeOfDay(const BR_SYSTEMTIME& time) {
+  return QString::asprintf("%02d:%02d:%02d", time.hour, time.minute, time.second);
+}
 
 // Windows needed to show channels up to `channel`.
 int SplitForChannel(int channel) {
@@ -26,8 +36,8 @@ int SplitForChannel(int channel) {
 
 }  // namespace
 
-CDlgPlayBack::CDlgPlayBack(const PlayerSettings& settings, AppContext& context, QWidget* parent)
-    : QWidget(parent), context_(context), controller_(new PlaybackController(this)) {
+CDlgPlayBack::CDlgPlayBack(PlayerSettings& settings, AppContext& context, QWidget* parent)
+    : QWidget(parent), settings_(settings), context_(context), controller_(new PlaybackController(this)) {
   setObjectName("CDlgPlayBack");
   UsePanelTheme(*this, settings.bkColor);
   std::array<BR_VIDEO_TARGET*, kChannelSlots> targets{};
@@ -39,9 +49,18 @@ CDlgPlayBack::CDlgPlayBack(const PlayerSettings& settings, AppContext& context, 
     targets[static_cast<size_t>(i)] = window->surface()->target();
   }
   controller_->SetTargets(targets);
+  bar_ = new CDlgPlayBkCtrl(*controller_, settings, context, this);
+  connect(bar_, &CDlgPlayBkCtrl::splitRequested, this, &CDlgPlayBack::ChooseSplit);
+  connect(bar_, &CDlgPlayBkCtrl::fullScreenRequested, this, &CDlgPlayBack::EnterFullScreen);
+  connect(bar_, &CDlgPlayBkCtrl::leaveFullScreenRequested, this, &CDlgPlayBack::LeaveFullScreen);
+  connect(bar_, &CDlgPlayBkCtrl::telemetryToggled, this, [this](bool hidden) { ShowTelemetry(!hidden); });
+
   connect(controller_, &PlaybackController::splitWanted, this, &CDlgPlayBack::ShowSplitFor);
   connect(controller_, &PlaybackController::openEntryRequested, this, &CDlgPlayBack::StartEntry);
-  connect(controller_, &PlaybackController::stopped, this, &CDlgPlayBack::ClearWindows);
+  connect(controller_, &PlaybackController::stopped, this, [this] {
+    ClearWindows();
+    RefreshStreamInfo();
+  });
   connect(controller_, &PlaybackController::openFailed, this, [this](int error) {
     ShowNotice(this, QString("%1:%2").arg(LoadLangString(context_, kOpenFileFailed)).arg(error),
                NoticeIcon::kWarning);
@@ -51,6 +70,7 @@ CDlgPlayBack::CDlgPlayBack(const PlayerSettings& settings, AppContext& context, 
       context_.fileList->MarkPlayingEntries();
       context_.fileList->HighlightPlayingRows();
     }
+    RefreshStreamInfo();
   });
   split_.count = settings.viewMode;
   ApplySplit();
@@ -61,7 +81,8 @@ CDlgPlayBack::CDlgPlayBack(const PlayerSettings& settings, AppContext& context, 
 // panels, and releases the context first.
 CDlgPlayBack::~CDlgPlayBack() {
   // The windows are the channels' targets: nothing may be presented once
-  // they go.
+  // they go. Nobody hears that Stop: the bar and the context may be gone.
+  disconnect(controller_, nullptr, nullptr, nullptr);
   controller_->Stop();
 }
 
@@ -70,8 +91,16 @@ void CDlgPlayBack::SetSplitCount(int count) {
   ApplySplit();
 }
 
+void CDlgPlayBack::ChooseSplit(int count) {
+  SetSplitCount(count);
+  if (context_.settingsFile != nullptr) context_.settingsFile->SaveViewMode(count);
+}
+
+QWidget* CDlgPlayBack::ControlBar() { return bar_; }
+
 void CDlgPlayBack::ApplySplit() {
   const SplitLayout layout = LayoutSplit(split_, rect());
+  bar_->setGeometry(layout.controlBar);
   for (CDlgVideo* window : windows_) {
     window->hide();
     window->SetSelected(false);
@@ -96,7 +125,44 @@ void CDlgPlayBack::StartEntry() {
   if (split_.count < needed) SetSplitCount(needed);
   controller_->SetSoundChannel(split_.selected);
   controller_->PrepareEntry(context_.fileList->ShownList());
+  // The list shows the page of the entry being opened.
+  if (!controller_->ready()) context_.fileList->ShowEntry(controller_->openedEntry(), controller_->channels().entry);
   QApplication::restoreOverrideCursor();
+}
+
+void CDlgPlayBack::Retext() { bar_->RetextToolTips(); }
+
+void CDlgPlayBack::RefreshStreamInfo() {
+  if (context_.mainWindow == nullptr) return;
+  const int slot = split_.selected;
+  RecFileInfo info{};
+  if (controller_->channels().window[static_cast<size_t>(slot)] != slot ||
+      controller_->ChannelInfo(slot, info) != 0) {
+    context_.mainWindow->SetStreamInfo(LoadLangString(context_, kUnknownInformation));
+    return;
+  }
+  context_.mainWindow->SetStreamInfo(
+      LoadLangString(context_, kTimeInterval) + TimeOfDay(info.start_time) + "-" + TimeOfDay(info.end_time) + "\n" +
+      LoadLangString(context_, kChannel) + QString::asprintf("CH%02d", slot + 1) + "\n" +
+      QString::asprintf("%02.0fF/S", static_cast<double>(info.frame_rate)));
+}
+
+void CDlgPlayBack::EnterFullScreen() {
+  if (fullScreen_) return;
+  fullScreen_ = true;
+  if (context_.mainWindow != nullptr) context_.mainWindow->VideoAreaChanged();
+}
+
+void CDlgPlayBack::LeaveFullScreen() {
+  if (!fullScreen_) return;
+  fullScreen_ = false;
+  if (context_.mainWindow != nullptr) context_.mainWindow->VideoAreaChanged();
+  update();
+}
+
+void CDlgPlayBack::ShowTelemetry(bool show) {
+  telemetryHidden_ = !show;
+  if (context_.mainWindow != nullptr) context_.mainWindow->VideoAreaChanged();
 }
 
 void CDlgPlayBack::ShowSplitFor(int count, int window) {
@@ -131,6 +197,7 @@ void CDlgPlayBack::SelectWindow(int index) {
   windows_[static_cast<size_t>(split_.selected)]->SetSelected(false);
   split_.selected = index;
   windows_[static_cast<size_t>(index)]->SetSelected(true);
+  RefreshStreamInfo();
 }
 
 void CDlgPlayBack::ToggleWindow(int index) {

@@ -9,21 +9,26 @@
 
 struct AppContext;
 struct PlayerSettings;
+class CDlgPlayBkCtrl;
 class CDlgVideo;
 class PlaybackController;
 
 // The playback page: the eight video windows in their split layout above
-// the control bar's band, and the controller that plays the file list's
-// entries in them. The main window creates and places it.
+// the control bar, and the controller that plays the file list's entries
+// in them. It keeps the stream-information box current for the selected
+// window and asks the main window for full-screen mode and for a wider
+// video area without the telemetry panels. The main window creates and
+// places it.
 class CDlgPlayBack : public QWidget, public PlaybackLink {
   Q_OBJECT
 
  public:
-  CDlgPlayBack(const PlayerSettings& settings, AppContext& context, QWidget* parent);
+  CDlgPlayBack(PlayerSettings& settings, AppContext& context, QWidget* parent);
   ~CDlgPlayBack() override;
 
   CDlgVideo* videoWindow(int index) const { return windows_[static_cast<size_t>(index)]; }
   PlaybackController& controller() const { return *controller_; }
+  CDlgPlayBkCtrl* controlBar() const { return bar_; }
   const SplitState& split() const { return split_; }
   // Shows `count` windows (1, 4, 9 or 16) and lays them out.
   void SetSplitCount(int count);
@@ -31,12 +36,20 @@ class CDlgPlayBack : public QWidget, public PlaybackLink {
   void ApplySplit();
   // Opens the file list's current entry on every channel of its moment.
   void StartEntry();
+  // Tooltips and rate text in the current language.
+  void Retext();
+  // The selected window's recording in the main window's box.
+  void RefreshStreamInfo();
+  void EnterFullScreen();
+  void LeaveFullScreen();
+  void ShowTelemetry(bool show);
 
   // PlaybackLink
   bool IsOpeningEntry() const override;
   void Stop() override;
-  bool IsFullScreen() const override { return false; }
-  QWidget* ControlBar() override { return nullptr; }
+  bool IsFullScreen() const override { return fullScreen_; }
+  bool TelemetryHidden() const override { return telemetryHidden_; }
+  QWidget* ControlBar() override;
   bool IsPlaying() const override;
   QString ChannelName(int slot) const override;
   void SetCurrentEntry(int index) override;
@@ -51,8 +64,14 @@ class CDlgPlayBack : public QWidget, public PlaybackLink {
   void ShowSplitFor(int count, int window);
   void ClearWindows();
 
+  void ChooseSplit(int count);
+
+  PlayerSettings& settings_;
   AppContext& context_;
   SplitState split_;
   std::array<CDlgVideo*, kVideoWindows> windows_{};
   PlaybackController* controller_;
+  CDlgPlayBkCtrl* bar_ = nullptr;
+  bool fullScreen_ = false;
+  bool telemetryHidden_ = false;
 };

@@ -60,9 +60,20 @@ PlaybackController::~PlaybackController() {
 
 void PlaybackController::SetSoundChannel(int slot) {
   soundChannel_ = slot;
-  if (decoder_ == 0) return;
+  if (decoder_ == 0 || !soundOn_) return;
   BR_PlaySound(decoder_, slot);
   BR_SetVolume(decoder_, volume_);
+}
+
+void PlaybackController::SetWatermark(const QString& picture, bool on, int alpha) {
+  watermark_ = picture;
+  watermarkOn_ = on;
+  watermarkAlpha_ = alpha;
+}
+
+int PlaybackController::ChannelInfo(int slot, RecFileInfo& info) const {
+  if (decoder_ == 0) return 1;
+  return JV_GetEVFInfo(decoder_, slot, &info);
 }
 
 QString PlaybackController::ChannelName(int slot) const {
@@ -72,6 +83,7 @@ QString PlaybackController::ChannelName(int slot) const {
 
 void PlaybackController::PrepareEntry(const std::vector<FileListEntry>& shown) {
   JoinOpener();
+  stepping_ = false;
   list_ = shown;
   if (useNextEntry_) {
     currentEntry_ = lastEntry_;
@@ -99,17 +111,20 @@ void PlaybackController::PrepareEntry(const std::vector<FileListEntry>& shown) {
   ready_ = false;
   lastEntry_ = currentEntry_;
   totalTime_ = TotalTimeText(channels_.origin);
-  std::vector<QString> names(channels_.name.begin(), channels_.name.end());
+  OpenRequest request;
+  request.names.assign(channels_.name.begin(), channels_.name.end());
+  request.targets = targets_;
+  request.watermark = watermark_;
+  request.watermarkOn = watermarkOn_;
+  request.watermarkAlpha = watermarkAlpha_;
   generation_ = ++g_lastGeneration;
-  const uint64_t generation = generation_;
-  opener_ = std::thread(&PlaybackController::RunOpenSequence, this, generation, std::move(names),
-                        targets_);
+  opener_ = std::thread(&PlaybackController::RunOpenSequence, this, generation_, std::move(request));
 }
 
 // On the opener thread: touches nothing of the controller but what it was
 // given, and hands its result back as a queued call.
-void PlaybackController::RunOpenSequence(uint64_t generation, std::vector<QString> names,
-                                         std::array<BR_VIDEO_TARGET*, kChannelSlots> targets) {
+void PlaybackController::RunOpenSequence(uint64_t generation, OpenRequest request) {
+  const std::vector<QString>& names = request.names;
   OpenResult result;
   BR_CreateDecoder(&result.decoder);
   // Names of the listed disk, disk image or card are read from what the
@@ -125,7 +140,8 @@ void PlaybackController::RunOpenSequence(uint64_t generation, std::vector<QStrin
     const QString& name = names[static_cast<size_t>(slot)];
     if (name.isEmpty()) continue;
     const QByteArray path = name.toUtf8();
-    const int error = BR_OpenFile(path.constData(), targets[static_cast<size_t>(slot)], slot, result.decoder);
+    const int error =
+        BR_OpenFile(path.constData(), request.targets[static_cast<size_t>(slot)], slot, result.decoder);
     if (error != 0) {
       result.failedSlot = slot;
       result.error = error;
@@ -134,6 +150,10 @@ void PlaybackController::RunOpenSequence(uint64_t generation, std::vector<QStrin
     BR_Play(result.decoder, slot);
   }
   if (result.failedSlot < 0) {
+    // A missing picture leaves the pictures as they are.
+    const std::u16string picture = request.watermark.toStdU16String();
+    BR_InitWatermark(result.decoder, reinterpret_cast<const uint16_t*>(picture.c_str()), request.watermarkOn,
+                     request.watermarkAlpha);
     RecFileParam info{};
     BR_GetFileInfo(result.decoder, &info);
     result.durationMs = info.duration_ms;
@@ -159,11 +179,14 @@ void PlaybackController::FinishOpen(uint64_t generation, OpenResult result) {
   }
   rate_.Started();
   rate_.SetPositionReset(true);
-  BR_PlaySound(decoder_, soundChannel_);
-  BR_SetVolume(decoder_, volume_);
+  if (soundOn_) {
+    BR_PlaySound(decoder_, soundChannel_);
+    BR_SetVolume(decoder_, volume_);
+  }
   progress_.start();
   ready_ = true;
   emit opened(result.durationMs);
+  emit rateShown();
 }
 
 void PlaybackController::JoinOpener() {
@@ -180,6 +203,7 @@ void PlaybackController::Stop() {
   }
   ready_ = true;
   rate_.Stopped();
+  emit rateShown();
   if (decoder_ == 0) return;
   progress_.stop();
   for (int slot = 0; slot < kChannelSlots; ++slot) BR_Stop(decoder_, slot);
@@ -199,7 +223,7 @@ void PlaybackController::ChannelEnded(uint32_t tag, int slot) {
     return;
   }
   if (decoder_ == 0) return;
-  if (rate_.state() == PlayState::kStepForward || rate_.state() == PlayState::kStepBack) {
+  if (stepping_) {
     Stop();
     return;
   }
@@ -263,15 +287,96 @@ void PlaybackController::PreviousEntry() {
 
 void PlaybackController::Play() {
   if (!ready_) return;
+  stepping_ = false;
   if (decoder_ == 0) {
     emit openEntryRequested();
     return;
   }
   rate_.Play(*this);
+  emit rateShown();
 }
 
 void PlaybackController::Pause() {
-  if (decoder_ != 0) rate_.Pause(*this);
+  if (decoder_ == 0) return;
+  rate_.Pause(*this);
+  emit rateShown();
+}
+
+void PlaybackController::Fast() {
+  if (decoder_ == 0) return;
+  rate_.Fast(*this);
+  emit rateShown();
+}
+
+void PlaybackController::Slow() {
+  if (decoder_ == 0) return;
+  rate_.Slow(*this);
+  emit rateShown();
+}
+
+void PlaybackController::Rewind() {
+  if (decoder_ == 0) return;
+  rate_.Rewind(*this);
+  emit rateShown();
+}
+
+void PlaybackController::Step(bool back) {
+  if (decoder_ == 0) return;
+  stepping_ = true;
+  rate_.Step(*this, back);
+  emit rateShown();
+}
+
+void PlaybackController::Seek(int ms) {
+  if (decoder_ == 0) return;
+  BR_SetPlayTime(decoder_, ms);
+  rate_.SetPositionReset(true);
+  Play();
+}
+
+void PlaybackController::Scrub(int ms) {
+  if (decoder_ == 0) return;
+  BR_SetPlayTime(decoder_, ms);
+  BR_PlayOneByOne(decoder_);
+  rate_.Scrubbed();
+}
+
+void PlaybackController::SetVolume(int volume) {
+  // Kept while stopped too: the next entry opens with it.
+  volume_ = static_cast<uint32_t>(std::clamp(volume, 0, 0xFFFF));
+  if (decoder_ != 0) BR_SetVolume(decoder_, soundOn_ ? volume_ : 0);
+}
+
+void PlaybackController::SetSoundOn(bool on) {
+  soundOn_ = on;
+  if (decoder_ == 0) return;
+  if (on) BR_PlaySound(decoder_, soundChannel_);
+  BR_SetVolume(decoder_, on ? volume_ : 0);
+}
+
+void PlaybackController::SetWatermarkOn(bool on) {
+  watermarkOn_ = on;
+  if (decoder_ != 0) BR_EnableWatermark(decoder_, on);
+}
+
+void PlaybackController::SetWatermarkAlpha(int alpha) {
+  if (watermarkOn_) watermarkAlpha_ = std::clamp(alpha, 0, 100);
+  if (decoder_ != 0) BR_SetWatermarkAlpha(decoder_, watermarkOn_ ? watermarkAlpha_ : 0);
+}
+
+QStringList PlaybackController::Snapshot(const QString& folder, const QDateTime& now) {
+  QStringList names;
+  if (decoder_ == 0) return names;
+  const QString stamp = now.toString(" yyyy-MM-dd HH_mm_ss");
+  for (int slot = 0; slot < kChannelSlots; ++slot) {
+    if (!channels_.active[static_cast<size_t>(slot)]) continue;
+    // One file per camera: a capture of three keeps three pictures.
+    const QString name = QString("%1/%2 CH%3.bmp").arg(folder, stamp).arg(slot + 1, 2, 10, QChar('0'));
+    unsigned char captured[16] = {};
+    BR_CaptureBMP(decoder_, slot, name.toUtf8().constData(), captured);
+    names << name;
+  }
+  return names;
 }
 
 void PlaybackController::SetPlayRate(int level, bool reverse) { BR_SetPlayRate(decoder_, level, reverse); }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 
 #include <array>
@@ -36,15 +38,30 @@ class PlaybackController : public QObject, private RateSink {
   void SetTargets(const std::array<BR_VIDEO_TARGET*, kChannelSlots>& targets) { targets_ = targets; }
   // The window whose channel plays the sound, at once while playing.
   void SetSoundChannel(int slot);
+  // The watermark picture every decoder opened from now on lays over its
+  // pictures, shown or not and how opaque (0-100).
+  void SetWatermark(const QString& picture, bool on, int alpha);
 
   bool ready() const { return ready_; }
+  // Set by a single step, cleared by Play and by opening an entry: an end
+  // then stops instead of going on to the next entry.
+  bool stepping() const { return stepping_; }
   PlayState playState() const { return rate_.state(); }
   bool hasDecoder() const { return decoder_ != 0; }
   const ChannelAssignment& channels() const { return channels_; }
+  // JV_GetEVFInfo of channel slot `slot`: 0 and `info` filled, or the
+  // library's non-zero result.
+  int ChannelInfo(int slot, RecFileInfo& info) const;
+  // The entry the last open started from.
+  int openedEntry() const { return lastEntry_; }
   QString ChannelName(int slot) const;
   const TimeOrigin& origin() const { return channels_.origin; }
   QString totalTimeText() const { return totalTime_; }
   const PlayRate& rate() const { return rate_; }
+  bool soundOn() const { return soundOn_; }
+  int volume() const { return static_cast<int>(volume_); }
+  bool watermarkOn() const { return watermarkOn_; }
+  int watermarkAlpha() const { return watermarkAlpha_; }
 
   // The index in the shown list of the entry to open next.
   void SetCurrentEntry(int index) { currentEntry_ = index; }
@@ -54,10 +71,28 @@ class PlaybackController : public QObject, private RateSink {
   // Stops every channel and releases the decoder; waits for an open in
   // progress first.
   void Stop();
+  // The steering of the control bar; each does nothing without a decoder.
   void Play();
   void Pause();
+  void Fast();
+  void Slow();
+  void Rewind();
+  void Step(bool back);
+  // Playback from `ms` after the start of the synchronising recording.
+  void Seek(int ms);
+  // The picture at `ms`, held there.
+  void Scrub(int ms);
   void NextEntry();
   void PreviousEntry();
+  // Volume 0..0xFFFF, heard while the sound is on.
+  void SetVolume(int volume);
+  void SetSoundOn(bool on);
+  void SetWatermarkOn(bool on);
+  void SetWatermarkAlpha(int alpha);
+  // Saves the last picture of every channel still playing as a BMP file in
+  // `folder`, named with `now` and the channel's window. Returns the names
+  // asked for.
+  QStringList Snapshot(const QString& folder, const QDateTime& now);
 
  signals:
   // The entry needs this many video windows (1: the window alone).
@@ -69,6 +104,8 @@ class PlaybackController : public QObject, private RateSink {
   // stopped again.
   void openFailed(int error);
   void stopped();
+  // The rate or the words PAUSE or STOP changed.
+  void rateShown();
   void positionChanged(int ms);
   // One 48-byte telemetry record of the playing channels.
   void infoRecord(const QByteArray& record);
@@ -83,8 +120,16 @@ class PlaybackController : public QObject, private RateSink {
     int durationMs = 0;
   };
 
-  void RunOpenSequence(uint64_t generation, std::vector<QString> names,
-                       std::array<BR_VIDEO_TARGET*, kChannelSlots> targets);
+  // What the open sequence needs, copied for its thread.
+  struct OpenRequest {
+    std::vector<QString> names;
+    std::array<BR_VIDEO_TARGET*, kChannelSlots> targets{};
+    QString watermark;
+    bool watermarkOn = false;
+    int watermarkAlpha = 0;
+  };
+
+  void RunOpenSequence(uint64_t generation, OpenRequest request);
   void FinishOpen(uint64_t generation, OpenResult result);
   void JoinOpener();
   void ChannelEnded(uint32_t tag, int slot);
@@ -103,11 +148,16 @@ class PlaybackController : public QObject, private RateSink {
   uint32_t decoder_ = 0;
   uint64_t generation_ = 0;
   bool ready_ = true;
+  bool stepping_ = false;
   int currentEntry_ = 0;
   int lastEntry_ = 0;
   bool useNextEntry_ = false;
   int soundChannel_ = 0;
   uint32_t volume_ = 0x8000;
+  bool soundOn_ = true;
+  QString watermark_;
+  bool watermarkOn_ = false;
+  int watermarkAlpha_ = 50;
   std::vector<FileListEntry> list_;
   ChannelAssignment channels_;
   QString totalTime_ = " / 00:00";

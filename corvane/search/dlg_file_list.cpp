@@ -435,6 +435,34 @@ void CDlgFileList::DoubleClickRow(int row) {
   if (index < static_cast<int>(ShownList().size())) context_.playback->OpenCurrentEntry();
 }
 
+void CDlgFileList::ShowEntry(int entry, const std::array<int, kChannelSlots>& channelEntries) {
+  const int rows = std::max(paging_.rowsPerPage, 1);
+  if (entry < 0 || entry >= static_cast<int>(ShownList().size())) return;
+  currentRow_ = entry % rows;
+  int page = entry / rows + 1;
+  // Cameras whose rows straddle the page's end: the later page shows more
+  // of them when the entry itself is near the end.
+  bool onLastRow = false;
+  bool nearTop = false;
+  for (size_t slot = 0; slot < 4; ++slot) {
+    const int row = channelEntries[slot] < 0 ? -1 : channelEntries[slot] % rows;
+    onLastRow = onLastRow || row == rows - 1;
+    nearTop = nearTop || row < 3;
+  }
+  if (onLastRow && nearTop && currentRow_ >= rows - 3) ++page;
+  paging_.currentPage = std::clamp(page, 1, std::max(paging_.pageCount, 1));
+  paging_.cursor = (paging_.currentPage - 1) * rows;
+  list_->clearSelection();
+  LoadPage();
+}
+
+void CDlgFileList::ForgetCurrentEntry() {
+  currentEntry_.reset();
+  list_->clearSelection();
+  currentRow_ = 0;
+  window()->update();
+}
+
 void CDlgFileList::MarkPlayingEntries() {
   playingMarks_.fill(-1);
   if (context_.playback == nullptr) return;

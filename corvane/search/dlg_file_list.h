@@ -66,6 +66,12 @@ class CDlgFileList : public QWidget {
   void ClickRow(int row);
   void DoubleClickRow(int row);
 
+  // Shows the page holding `entry` of the shown list, the entry as the
+  // current row, as an entry starts to play on channels holding
+  // `channelEntries`.
+  void ShowEntry(int entry, const std::array<int, kChannelSlots>& channelEntries);
+  // The STOP button: no entry is current any more.
+  void ForgetCurrentEntry();
   void MarkPlayingEntries();
   void HighlightPlayingRows();
 

@@ -25,6 +25,7 @@ class FakePlaybackLink : public PlaybackLink {
   bool IsOpeningEntry() const override { return opening; }
   void Stop() override { ++stops; }
   bool IsFullScreen() const override { return fullScreen; }
+  bool TelemetryHidden() const override { return false; }
   QWidget* ControlBar() override { return bar_; }
   bool IsPlaying() const override { return playing; }
   QString ChannelName(int slot) const override { return channelNames[static_cast<size_t>(slot)]; }
