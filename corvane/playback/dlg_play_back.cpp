@@ -134,16 +134,16 @@ void CDlgPlayBack::Retext() { bar_->RetextToolTips(); }
 
 void CDlgPlayBack::RefreshStreamInfo() {
   if (context_.mainWindow == nullptr) return;
-  const int slot = split_.selected;
+  const auto& windows = controller_->channels().window;
+  const int slot = static_cast<int>(std::find(windows.begin(), windows.end(), split_.selected + 1) - windows.begin());
   RecFileInfo info{};
-  if (controller_->channels().window[static_cast<size_t>(slot)] != slot ||
-      controller_->ChannelInfo(slot, info) != 0) {
+  if (slot >= kChannelSlots || controller_->ChannelInfo(slot, info) != 0) {
     context_.mainWindow->SetStreamInfo(LoadLangString(context_, kUnknownInformation));
     return;
   }
   context_.mainWindow->SetStreamInfo(
       LoadLangString(context_, kTimeInterval) + TimeOfDay(info.start_time) + "-" + TimeOfDay(info.end_time) + "\n" +
-      LoadLangString(context_, kChannel) + QString::asprintf("CH%02d", slot + 1) + "\n" +
+      LoadLangString(context_, kChannel) + QString::asprintf("CH%02d", split_.selected + 1) + "\n" +
       QString::asprintf("%02.0fF/S", static_cast<double>(info.frame_rate)));
 }
 

@@ -25,4 +25,13 @@ TEST(PanelLayout, ColumnsTouchWithTwoPixelGaps) {
   }
 }
 
+TEST(PanelLayout, VideoAreaInFullScreenAndWithoutTelemetry) {
+  // Without a frame the page keeps only the caption buttons' strip free;
+  // with one it reaches over the frame.
+  EXPECT_EQ(FullScreenRect(0, 0, 1920, 1080, 0, 0, 1920, 1920, 20), (PanelRect{0, 24, 1920, 1056}));
+  EXPECT_EQ(FullScreenRect(100, 50, 1500, 950, 104, 80, 1496, 1920, 22), (PanelRect{-4, -4, 1928, 954}));
+  EXPECT_EQ(WideVideoRect(0, 0, 1900, 1000, 2), (PanelRect{387, 0, 1511, 1000}));
+  EXPECT_EQ(WideVideoRect(0, 0, 1900, 1000, 5), (PanelRect{387, 0, 1513, 1000}));
+}
+
 }  // namespace

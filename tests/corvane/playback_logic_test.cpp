@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "corvane/playback/channel_assignment.h"
+#include "corvane/playback/control_bar_layout.h"
 #include "corvane/playback/play_rate.h"
 #include "corvane/playback/split_layout.h"
 
@@ -172,6 +173,36 @@ TEST(PlaybackLogic, RateSteps) {
   EXPECT_FALSE(rate.paused());
   rate.Stopped();
   EXPECT_EQ(rate.label(), RateLabel::kStop);
+}
+
+TEST(PlaybackLogic, ControlBarRowsFromBothEdges) {
+  struct Case {
+    int width;
+    int stepForwardX;  // the last steering button
+    int rateX;
+    int split1X;       // the leftmost picture
+    int watermarkX;
+    int opacityX;
+  };
+  // Narrow bars keep 3-pixel gaps, bars of 1000 pixels and more 16; the
+  // rate text stands further off on the narrowest.
+  for (const Case c : {Case{600, 255, 290, 181, 349, 376}, Case{800, 255, 283, 381, 549, 576},
+                       Case{1083, 372, 429, 560, 819, 846}}) {
+    SCOPED_TRACE(c.width);
+    const ControlBarLayout bar = LayoutControlBar(0, 0, c.width);
+    EXPECT_EQ(bar.buttons[0], QRect(3, 22, 25, 25));
+    EXPECT_EQ(bar.buttons[static_cast<size_t>(BarButton::kStepForward)].x(), c.stepForwardX);
+    EXPECT_EQ(bar.rateText, QRect(c.rateX, 24, 40, 21));
+    EXPECT_EQ(bar.pictures[static_cast<size_t>(BarPicture::kSplit1)].x(), c.split1X);
+    EXPECT_EQ(bar.watermark.x(), c.watermarkX);
+    EXPECT_EQ(bar.opacity, QRect(c.opacityX, 24, 100, 20));
+    EXPECT_EQ(bar.volume, QRect(c.width - 105, 24, 100, 20));
+    EXPECT_EQ(bar.sound, QRect(c.width - 122, 26, 12, 12));
+    // The progress slider and the time text share the top row.
+    EXPECT_EQ(bar.progress.left(), -6);
+    EXPECT_LT(bar.progress.right(), bar.timeText.left());
+    EXPECT_EQ(bar.timeText.right(), c.width - 3);
+  }
 }
 
 }  // namespace

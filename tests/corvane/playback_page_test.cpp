@@ -6,19 +6,24 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPlainTextEdit>
+#include <QToolButton>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cstdlib>
 
 #include "corvane/app/app_context.h"
+#include "corvane/app/main_window_link.h"
 #include "corvane/app/notice.h"
 #include "corvane/app/player_settings.h"
 #include "corvane/app/string_table.h"
 #include "corvane/playback/dlg_play_back.h"
+#include "corvane/playback/dlg_play_bk_ctrl.h"
 #include "corvane/playback/dlg_video.h"
 #include "corvane/playback/playback_controller.h"
 #include "corvane/playback/video_static.h"
+#include "corvane/search/dlg_delay_notify.h"
 #include "corvane/search/dlg_file_list.h"
 #include "corvane/search/dlg_search_pannel.h"
 
@@ -34,6 +39,14 @@ QString Stream(const QDir& dir, int channel, const char* start) {
   EXPECT_EQ(std::system(command.toUtf8().constData()), 0) << command.toStdString();
   return path;
 }
+
+class RecordingMainWindow : public MainWindowLink {
+ public:
+  void SetStreamInfo(const QString& text) override { streamInfo = text; }
+  void VideoAreaChanged() override { ++layouts; }
+  QString streamInfo;
+  int layouts = 0;
+};
 
 class PlaybackPage : public ::testing::Test {
  protected:
@@ -126,6 +139,64 @@ TEST_F(PlaybackPage, AChannelThatCannotOpenStopsEverythingWithOneNotice) {
   EXPECT_EQ(controller.playState(), PlayState::kStopped);
   EXPECT_FALSE(controller.hasDecoder());
   for (int slot = 0; slot < 8; ++slot) EXPECT_TRUE(page_->ChannelName(slot).isEmpty());
+}
+
+TEST_F(PlaybackPage, TheBarSteersDescribesAndCapturesThePlayingCameras) {
+  RecordingMainWindow main;
+  context_.mainWindow = &main;
+  settings_.programDir = dir_.path();
+  list_->LocalSearch(dir_.filePath("disk.img"));
+  list_->DoubleClickRow(0);
+  QTRY_COMPARE_WITH_TIMEOUT(PaintedWindows(), 4, 10000);
+  CDlgPlayBkCtrl* bar = page_->controlBar();
+  const auto click = [bar](int id) {
+    auto* control = bar->findChild<QToolButton*>(QString("ctl_%1").arg(id));
+    ASSERT_NE(control, nullptr) << id;
+    control->click();
+  };
+
+  // Space pauses and plays; the up arrow does nothing.
+  QTest::keyClick(bar, Qt::Key_Space);
+  EXPECT_EQ(bar->rateText(), "PAUSE");
+  QTest::keyClick(bar, Qt::Key_Space);
+  EXPECT_EQ(bar->rateText(), "1X");
+  QTest::keyClick(bar, Qt::Key_Space);
+  QTest::keyClick(bar, Qt::Key_Up);
+  EXPECT_EQ(bar->rateText(), "PAUSE");
+  EXPECT_TRUE(page_->controller().rate().paused());
+
+  // The box describes the selected window's recording, or says there is
+  // none in it.
+  EXPECT_EQ(main.streamInfo, "Time Interval:10:00:00-10:00:05\nChannel:CH01\n25F/S");
+  click(236);
+  QTest::mouseClick(page_->videoWindow(5), Qt::LeftButton);
+  EXPECT_EQ(main.streamInfo, "Unknown Information");
+
+  // One picture per camera, one notice naming them all.
+  click(230);
+  const QStringList pictures = QDir(dir_.path()).entryList({"* CH0?.bmp"});
+  EXPECT_EQ(pictures.size(), 4) << pictures.join(", ").toStdString();
+  for (const QString& name : pictures) EXPECT_GT(QFileInfo(dir_.filePath(name)).size(), 54);
+  auto* notice = bar->findChild<CDlgDelayNotiFy*>();
+  ASSERT_NE(notice, nullptr);
+  EXPECT_GT(notice->countdown(), 0);
+  EXPECT_EQ(notice->findChild<QPlainTextEdit*>("ctl_305")->toPlainText().count("saved OK."), 4);
+
+  // Escape leaves full-screen mode, and the telemetry stays hidden.
+  click(233);
+  click(234);
+  EXPECT_TRUE(page_->IsFullScreen());
+  QTest::keyClick(bar, Qt::Key_Escape);
+  EXPECT_FALSE(page_->IsFullScreen());
+  EXPECT_TRUE(page_->TelemetryHidden());
+  EXPECT_EQ(main.layouts, 3);
+
+  click(220);
+  EXPECT_EQ(bar->rateText(), "STOP");
+  EXPECT_EQ(bar->timeText(), "00:00 / 00:00");
+  EXPECT_FALSE(page_->controller().hasDecoder());
+  EXPECT_EQ(main.streamInfo, "Unknown Information");
+  context_.mainWindow = nullptr;
 }
 
 }  // namespace
