@@ -37,8 +37,8 @@ mkdir -p demo/snapshots
 "$tool" play demo/ch1.strm demo/ch2.strm demo/ch3.strm demo/ch4.strm --seconds 10 \
   --snapshot-at 5000 --snapshot-dir demo/snapshots
 
-# A recorder disk: several cameras and recording causes (some recordings
-# with two) on yesterday and today, so the player's default search window
+# A recorder disk: four cameras of one moment, more cameras and recording
+# causes (some recordings with two) on yesterday and today, so the player's default search window
 # of the last 90 days holds them; one recording runs past midnight into
 # today and is listed under yesterday. The disk search finds it on "E:".
 "$tool" sample disk demo/disk.img --date "$(date +%F)"
@@ -90,7 +90,9 @@ player=build/release/corvane/corvane
 echo
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "Corvane Player is starting: VIDEODISC SEARCH lists the demo disk (dated today and"
-  echo "yesterday), LOCAL SEARCH the demo disk image it was started on. Close its window to end."
+  echo "yesterday), LOCAL SEARCH the demo disk image it was started on. A double click on the"
+  echo "first recording plays its four cameras together; the bar under them steers. Close its"
+  echo "window to end."
   "$player" "$PWD/demo/disk.img"
 else
   echo "No display: Corvane Player runs offscreen for 5 s on the demo disk."

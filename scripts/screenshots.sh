@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Screenshots of the player's main window for review: each of the four
 # languages in both colour themes at 1920x1080 and 1366x768, after
-# VIDEODISC SEARCH of a demo disk dated today, taken under Xvfb by
-# corvane-shot, which also checks that no text is cut or overlaps another.
-# Writes corvane-<language>-<theme>-<WxH>.png and fails when any check fails
-# (the offending texts are printed).
+# VIDEODISC SEARCH of a demo disk dated today; then its first entry's four
+# cameras playing in 1, 4 and 9 windows, in English and Simplified Chinese
+# and both themes. Taken under Xvfb by corvane-shot, which also checks that
+# no text is cut or overlaps another. Writes corvane-<language>-<theme>-<WxH>.png
+# and corvane-<language>-<theme>-play<N>.png (1920x1080) and fails when any
+# check fails (the offending texts are printed).
 #
 #   scripts/screenshots.sh [--tool PATH --brisca PATH] [--out DIR]
 #
@@ -40,19 +42,31 @@ trap 'rm -rf "$work"' EXIT
 declare -A language_names=([1]=zh-hans [2]=zh-hant [3]=en [10]=ru)
 theme_names=(light dark)
 failed=0
+# One X server per shot: nothing carries over between them.
+shot() {
+  local file=$1
+  shift
+  if ! QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1920x1080x24" \
+      "$tool" "$@" --disk "$work/disk.img" -o "$file"; then
+    echo "failed: $file" >&2
+    failed=1
+  fi
+}
 for size in 1920x1080 1366x768; do
   for theme in 0 1; do
     for language in 1 2 3 10; do
-      file="$out/corvane-${language_names[$language]}-${theme_names[$theme]}-$size.png"
-      # One X server per shot: nothing carries over between them.
-      if ! QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1920x1080x24" \
-          "$tool" --language "$language" --theme "$theme" --size "$size" \
-          --disk "$work/disk.img" -o "$file"; then
-        echo "failed: $file" >&2
-        failed=1
-      fi
+      shot "$out/corvane-${language_names[$language]}-${theme_names[$theme]}-$size.png" \
+        --language "$language" --theme "$theme" --size "$size"
     done
   done
 done
-[ "$failed" -eq 0 ] && echo "16 screenshots in $out, every text fits"
+for theme in 0 1; do
+  for language in 3 1; do
+    for windows in 1 4 9; do
+      shot "$out/corvane-${language_names[$language]}-${theme_names[$theme]}-play$windows.png" \
+        --language "$language" --theme "$theme" --size 1920x1080 --play "$windows"
+    done
+  done
+done
+[ "$failed" -eq 0 ] && echo "28 screenshots in $out, every text fits"
 exit "$failed"

@@ -142,7 +142,7 @@ TEST_P(LocalSourceTest, ListsAndPlaysAListedRecording) {
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, LocalSourceTest,
-    ::testing::Values(Kind{"disk.img", 11, "1\\20260307\\1", 1, 352},
+    ::testing::Values(Kind{"disk.img", 12, "1\\20260307\\1", 1, 352},
                       Kind{"card.img", 2, "0\\1\\0", 1, 96},
                       Kind{"card-folder", 2, "0\\1\\0", 1, 128},
                       Kind{"streams", 2, "", 5, 96}),

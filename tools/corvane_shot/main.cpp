@@ -2,16 +2,20 @@
 // colour theme and size, and a check that none of its texts is cut or
 // overlaps another.
 //
-//   corvane-shot --language 1|2|3|10 --theme 0|1 --size WxH [--disk IMAGE] -o FILE.png
+//   corvane-shot --language 1|2|3|10 --theme 0|1 --size WxH [--disk IMAGE [--play 1|4|9]]
+//                -o FILE.png
 //
 // With --disk the recorder-disk image is the first drive name and the shot
-// shows the file list after VIDEODISC SEARCH.
+// shows the file list after VIDEODISC SEARCH; with --play also the first
+// entry playing, paused once every camera shows a picture, in 1, 4 or 9
+// windows.
 //
 // Exit status: 0 when every text fits, 1 when some does not (each printed on
 // standard output), 2 when the shot could not be taken.
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -20,6 +24,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 
 #include <cstdio>
 #include <optional>
@@ -30,6 +35,9 @@
 #include "corvane/app/notice.h"
 #include "corvane/app/settings_file.h"
 #include "corvane/app/string_table.h"
+#include "corvane/playback/dlg_play_back.h"
+#include "corvane/playback/dlg_video.h"
+#include "corvane/playback/playback_controller.h"
 #include "corvane/playback/video_static.h"
 #include "corvane/search/dlg_file_list.h"
 #include "tools/corvane_shot/text_fit.h"
@@ -46,6 +54,7 @@ struct ShotOptions {
   int theme = 0;
   QSize size;
   QString disk;
+  int play = 0;  // windows while playing; 0: not playing
   QString output;
 };
 
@@ -60,8 +69,9 @@ std::optional<ShotOptions> ParseOptions(const QStringList& arguments) {
   const QCommandLineOption theme("theme", "BK_COLOR: 1 dark, 0 light.", "bk");
   const QCommandLineOption size("size", "Window size, WxH.", "size");
   const QCommandLineOption disk("disk", "Recorder-disk image to search first.", "image");
+  const QCommandLineOption play("play", "Play the first entry in 1, 4 or 9 windows.", "windows");
   const QCommandLineOption output({"o", "output"}, "PNG file to write.", "file");
-  parser.addOptions({language, theme, size, disk, output});
+  parser.addOptions({language, theme, size, disk, play, output});
   if (!parser.parse(arguments)) {
     PrintError(parser.errorText());
     return std::nullopt;
@@ -72,14 +82,16 @@ std::optional<ShotOptions> ParseOptions(const QStringList& arguments) {
   const QStringList dimensions = parser.value(size).split(u'x');
   if (dimensions.size() == 2) options.size = QSize(dimensions[0].toInt(), dimensions[1].toInt());
   options.disk = parser.value(disk);
+  if (parser.isSet(play)) options.play = parser.value(play).toInt();
   options.output = parser.value(output);
 
   const QList<int> languages{kLangSimplifiedChinese, kLangTraditionalChinese, kLangEnglish,
                              kLangRussian};
   if (!languages.contains(options.language) || (options.theme != 0 && options.theme != 1) ||
-      options.size.isEmpty() || options.output.isEmpty()) {
-    PrintError("usage: corvane-shot --language 1|2|3|10 --theme 0|1 --size WxH [--disk IMAGE] "
-               "-o FILE.png");
+      options.size.isEmpty() || options.output.isEmpty() ||
+      (options.play != 0 && (options.disk.isEmpty() || !QList<int>{1, 4, 9}.contains(options.play)))) {
+    PrintError("usage: corvane-shot --language 1|2|3|10 --theme 0|1 --size WxH "
+               "[--disk IMAGE [--play 1|4|9]] -o FILE.png");
     return std::nullopt;
   }
   return options;
@@ -95,6 +107,31 @@ SettingsPaths WriteSettings(const QTemporaryDir& dir, const ShotOptions& options
   ini.setValue("LANGUAGE/LAN_SELECT", QString::number(options.language));
   ini.sync();
   return paths;
+}
+
+// Double-clicks the first entry and waits until every camera of it shows a
+// picture; then pauses, in `windows` windows. False when that takes more
+// than ten seconds.
+bool PlayFirstEntry(CCorvaneDlg& window, int windows) {
+  auto* page = window.findChild<CDlgPlayBack*>();
+  if (page == nullptr) return false;
+  PlaybackController& controller = page->controller();
+  window.context().fileList->DoubleClickRow(0);
+  const auto painted = [&] {
+    int count = 0;
+    for (int i = 0; i < 8; ++i) count += page->videoWindow(i)->surface()->paintedPictures() > 0;
+    return count;
+  };
+  const QDeadlineTimer deadline(10000);
+  while (!(controller.hasDecoder() && controller.ready() && painted() == controller.channels().Count())) {
+    if (deadline.hasExpired()) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  }
+  controller.Pause();
+  // As the bar's split pictures do.
+  const char* picture = windows == 1 ? "ctl_462" : (windows == 4 ? "ctl_463" : "ctl_236");
+  if (auto* split = page->findChild<QToolButton*>(picture)) split->click();
+  return page->split().count == windows;
 }
 
 void Settle() {
@@ -141,6 +178,13 @@ int main(int argc, char** argv) {
       return 2;
     }
     Settle();
+    if (options->play != 0) {
+      if (!PlayFirstEntry(window, options->play)) {
+        PrintError("the first entry of " + options->disk + " did not play");
+        return 2;
+      }
+      Settle();
+    }
   }
   if (window.size() != options->size) {
     PrintError(QString("the window is %1x%2, not the size asked for (screen too small?)")

@@ -55,10 +55,11 @@ constexpr uint8_t kEmergency = tvfs::kCauseEmergency;
 constexpr uint8_t kDms = tvfs::kCauseDms;
 
 // Two days on four channels, every cause and some recordings with two; the
-// 23:59:52 recording runs into the second day. The second day's recordings
+// day starts with all four cameras of one moment, and the 23:59:52
+// recording runs into the second day. The second day's recordings
 // lie in its first hours, so a demo disk dated today is listed whole by a
 // search window that ends now.
-constexpr std::array<Recording, 11> kRecordings{{
+constexpr std::array<Recording, 12> kRecordings{{
     {0, kManual, 0, hours{8}, 12},
     {1, kManual, 0, hours{8}, 12},
     {2, kManual | kEmergency, 0, hours{8} + seconds{5}, 10},
@@ -70,6 +71,7 @@ constexpr std::array<Recording, 11> kRecordings{{
     {3, kEmergency, 1, hours{1}, 10},
     {1, kManual | kOverspeed, 1, hours{1} + seconds{20}, 10},
     {2, kManual | kDms, 1, hours{1} + minutes{45}, 10},
+    {3, kManual, 0, hours{8}, 12},
 }};
 
 // A private folder for the generated streams, removed with this object.
