@@ -13,12 +13,14 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-dejavu-core  # on-screen text
   libpng-dev                                    # watermark picture
   qt6-base-dev qt6-qpa-plugins                 # the player program (Widgets, Test; offscreen platform)
+  libqt6opengl6-dev                             # its video windows through OpenGL
   libgtest-dev libbenchmark-dev
   # tools used by tests and benchmarks
   ffmpeg
   dosfstools mtools                             # card volumes: mkfs.fat, mcopy, mtype
   libxml2-utils                                 # xmllint: GPX tracks against the GPX 1.1 structure
   xvfb xauth fonts-wqy-microhei                 # screenshots of the program under Xvfb, with CJK text
+  libgl1-mesa-dri                               # OpenGL under Xvfb (the video windows' GPU path)
 )
 
 missing=()

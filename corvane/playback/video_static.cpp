@@ -4,10 +4,17 @@
 #include <QPainter>
 
 #include "corvane/app/theme.h"
+#include "corvane/playback/video_gl_view.h"
+#include "corvane/playback/video_path.h"
 
 namespace {
 
 QColor IdleColor(int bkColor) { return IsDarkTheme(bkColor) ? QColor(Qt::black) : QColor(88, 92, 95); }
+
+unsigned FormatsFor(VideoPath path) {
+  if (path == VideoPath::kOpenGl) return 1u << BR_PIXFMT_I420;
+  return (1u << BR_PIXFMT_BGR24) | (1u << BR_PIXFMT_RGB565);
+}
 
 }  // namespace
 
@@ -24,27 +31,52 @@ CVideoStatic::CVideoStatic(int index, int bkColor, QWidget* parent)
       bkColor_(bkColor),
       // The wake only queues a repaint; the queued call is dropped if this
       // surface is gone by the time it is delivered.
-      slot_((1u << BR_PIXFMT_BGR24) | (1u << BR_PIXFMT_RGB565),
-            [this] { QMetaObject::invokeMethod(this, [this] { update(); }, Qt::QueuedConnection); }) {
+      slot_(FormatsFor(ChosenVideoPath()),
+            [this] { QMetaObject::invokeMethod(this, [this] { Repaint(); }, Qt::QueuedConnection); }) {
   setObjectName(QString("CVideoStatic%1").arg(index));
   // Every pixel is painted here: no background fill before each picture.
   setAttribute(Qt::WA_OpaquePaintEvent);
+  if (ChosenVideoPath() == VideoPath::kOpenGl) gl_ = new CVideoGlView(*this);
+}
+
+void CVideoStatic::Repaint() {
+  if (gl_ != nullptr) {
+    gl_->update();
+  } else {
+    update();
+  }
 }
 
 void CVideoStatic::Clear() {
   SlotPicture discarded;
   slot_.TakeNewest(discarded);
   shown_ = {};
-  update();
+  Repaint();
+}
+
+bool CVideoStatic::TakePicture() {
+  if (!slot_.TakeNewest(shown_)) return false;
+  ++painted_;
+  return true;
+}
+
+void CVideoStatic::PaintIdle(QPainter& painter, const QRect& area) const {
+  painter.fillRect(area, IdleColor(bkColor_));
+  painter.setPen(Qt::white);
+  painter.setFont(font());
+  painter.drawText(area, kCaptionFlags, CaptionText());
+}
+
+void CVideoStatic::resizeEvent(QResizeEvent*) {
+  if (gl_ != nullptr) gl_->setGeometry(rect());
 }
 
 void CVideoStatic::paintEvent(QPaintEvent*) {
-  if (slot_.TakeNewest(shown_)) ++painted_;
+  if (gl_ != nullptr) return;  // the OpenGL face covers the surface
+  TakePicture();
   QPainter painter(this);
   if (shown_.empty()) {
-    painter.fillRect(rect(), IdleColor(bkColor_));
-    painter.setPen(Qt::white);
-    painter.drawText(rect(), kCaptionFlags, CaptionText());
+    PaintIdle(painter, rect());
     return;
   }
   // A view of the window thread's own copy, drawn at once and not kept.

@@ -6,14 +6,20 @@
 
 #include "corvane/playback/picture_slot.h"
 
+class CVideoGlView;
+class QPainter;
+
 // The drawing surface of one video window and the presentation target of
 // its channel. The library's pictures arrive on its channel thread and are
 // painted here, the newest only, scaled to the surface with their aspect
 // ratio kept. With no picture the surface shows the idle caption CAMn on
 // the theme's colour.
 //
-// This is the software path: the library converts to 24-bit BGR (or
-// RGB565) and composes the on-screen text and watermark itself.
+// Where OpenGL works a CVideoGlView covers the surface and the library hands
+// over 4:2:0 pictures with an overlay of on-screen text and watermark,
+// converted on the graphics processor. Otherwise the library converts to
+// 24-bit BGR (or RGB565) and composes text and watermark itself, and the
+// surface paints with QPainter.
 class CVideoStatic : public QWidget {
   Q_OBJECT
 
@@ -31,18 +37,30 @@ class CVideoStatic : public QWidget {
   bool idle() const { return shown_.empty(); }
 
   const PictureSlot& slot() const { return slot_; }
+  bool usesOpenGl() const { return gl_ != nullptr; }
+
+  // For the painting face: the newest picture becomes the one shown (true
+  // when there was a new one), and what is shown.
+  bool TakePicture();
+  const SlotPicture& shown() const { return shown_; }
+  // The idle caption on the theme's colour.
+  void PaintIdle(QPainter& painter, const QRect& area) const;
   // Pictures put on screen since creation.
   uint64_t paintedPictures() const { return painted_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
+  void Repaint();
+
   int index_;
   int bkColor_;
   PictureSlot slot_;
   SlotPicture shown_;
   uint64_t painted_ = 0;
+  CVideoGlView* gl_ = nullptr;
 };
 
 // Where a picture of `picture` size lies in `area`: as large as fits, its
