@@ -1,6 +1,9 @@
 #include "corvane/playback/video_gl_view.h"
 
+#include <QCoreApplication>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QWidget>
 
 #include "corvane/playback/video_static.h"
 
@@ -48,17 +51,32 @@ constexpr std::array<GLfloat, 16> kQuad{
 
 }  // namespace
 
-CVideoGlView::CVideoGlView(CVideoStatic& surface) : QOpenGLWidget(&surface), surface_(surface) {
+CVideoGlView::CVideoGlView(CVideoStatic& surface) : surface_(surface) {
   setObjectName(surface.objectName() + "Gl");
-  // Clicks belong to the video window.
-  setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
 CVideoGlView::~CVideoGlView() {
+  if (!isValid()) return;
   makeCurrent();
   ReleaseTextures();
   doneCurrent();
 }
+
+QWidget* CVideoGlView::Embed() {
+  QWidget* container = QWidget::createWindowContainer(this, &surface_);
+  container->setObjectName(objectName() + "Container");
+  return container;
+}
+
+void CVideoGlView::Forward(QMouseEvent* event) {
+  QMouseEvent forwarded(event->type(), event->position(), event->globalPosition(), event->button(),
+                        event->buttons(), event->modifiers());
+  QCoreApplication::sendEvent(&surface_, &forwarded);
+}
+
+void CVideoGlView::mousePressEvent(QMouseEvent* event) { Forward(event); }
+void CVideoGlView::mouseReleaseEvent(QMouseEvent* event) { Forward(event); }
+void CVideoGlView::mouseDoubleClickEvent(QMouseEvent* event) { Forward(event); }
 
 void CVideoGlView::ReleaseTextures() {
   if (textures_[0] != 0) glDeleteTextures(static_cast<GLsizei>(textures_.size()), textures_.data());
@@ -112,7 +130,7 @@ void CVideoGlView::paintGL() {
   const SlotPicture& picture = surface_.shown();
   if (picture.empty() || picture.format != BR_PIXFMT_I420) {
     QPainter painter(this);
-    surface_.PaintIdle(painter, rect());
+    surface_.PaintIdle(painter, QRect(0, 0, width(), height()));
     return;
   }
   if (uploaded_ != surface_.paintedPictures()) {
@@ -121,8 +139,8 @@ void CVideoGlView::paintGL() {
   }
   glClearColor(0, 0, 0, 1);
   glClear(GL_COLOR_BUFFER_BIT);
-  const qreal ratio = devicePixelRatioF();
-  const QRect fitted = FitPicture(QSize(picture.width, picture.height), rect());
+  const qreal ratio = devicePixelRatio();
+  const QRect fitted = FitPicture(QSize(picture.width, picture.height), QRect(0, 0, width(), height()));
   glViewport(static_cast<GLint>(fitted.x() * ratio), static_cast<GLint>((height() - fitted.bottom() - 1) * ratio),
              static_cast<GLsizei>(fitted.width() * ratio), static_cast<GLsizei>(fitted.height() * ratio));
   program_.bind();

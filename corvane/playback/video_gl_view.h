@@ -2,7 +2,7 @@
 
 #include <QOpenGLFunctions>
 #include <QOpenGLShaderProgram>
-#include <QOpenGLWidget>
+#include <QOpenGLWindow>
 
 #include <array>
 #include <cstdint>
@@ -13,18 +13,30 @@ class CVideoStatic;
 // 4:2:0 picture and its overlay as textures and converts, blends and scales
 // them on the graphics processor. With no picture it shows the surface's
 // idle caption.
-class CVideoGlView : public QOpenGLWidget, protected QOpenGLFunctions {
+//
+// A window of its own inside the surface (see Embed), so that a new picture
+// redraws only it: a QOpenGLWidget would have the whole main window composed
+// again through OpenGL for every picture of every channel. Clicks go on to
+// the surface, and from there to the video window.
+class CVideoGlView : public QOpenGLWindow, protected QOpenGLFunctions {
  public:
   explicit CVideoGlView(CVideoStatic& surface);
   ~CVideoGlView() override;
 
+  // The widget holding this window inside `surface`, which owns it.
+  QWidget* Embed();
+
  protected:
   void initializeGL() override;
   void paintGL() override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
   void Upload();
   void ReleaseTextures();
+  void Forward(QMouseEvent* event);
 
   CVideoStatic& surface_;
   QOpenGLShaderProgram program_;

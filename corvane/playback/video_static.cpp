@@ -1,5 +1,6 @@
 #include "corvane/playback/video_static.h"
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -36,7 +37,13 @@ CVideoStatic::CVideoStatic(int index, int bkColor, QWidget* parent)
   setObjectName(QString("CVideoStatic%1").arg(index));
   // Every pixel is painted here: no background fill before each picture.
   setAttribute(Qt::WA_OpaquePaintEvent);
-  if (ChosenVideoPath() == VideoPath::kOpenGl) gl_ = new CVideoGlView(*this);
+  if (ChosenVideoPath() == VideoPath::kOpenGl) {
+    // The surfaces' windows make their ancestors native, but no sibling of
+    // theirs need be.
+    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+    gl_ = new CVideoGlView(*this);
+    glContainer_ = gl_->Embed();
+  }
 }
 
 void CVideoStatic::Repaint() {
@@ -68,7 +75,7 @@ void CVideoStatic::PaintIdle(QPainter& painter, const QRect& area) const {
 }
 
 void CVideoStatic::resizeEvent(QResizeEvent*) {
-  if (gl_ != nullptr) gl_->setGeometry(rect());
+  if (glContainer_ != nullptr) glContainer_->setGeometry(rect());
 }
 
 void CVideoStatic::paintEvent(QPaintEvent*) {

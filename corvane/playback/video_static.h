@@ -60,7 +60,8 @@ class CVideoStatic : public QWidget {
   PictureSlot slot_;
   SlotPicture shown_;
   uint64_t painted_ = 0;
-  CVideoGlView* gl_ = nullptr;
+  CVideoGlView* gl_ = nullptr;      // owned by its container
+  QWidget* glContainer_ = nullptr;
 };
 
 // Where a picture of `picture` size lies in `area`: as large as fits, its

@@ -21,9 +21,11 @@ field() { sed -n "s/.*\"$1\": \\([-0-9.]*\\).*/\\1/p"; }
 
 mkdir -p "$work/streams"
 names=()
+# Yesterday: inside the file list's default search window.
+start="$(date -d yesterday +%F) 10:00:00"
 for i in $(seq 1 $channels); do
   "$tool" sample stream --size 704x576 --fps 25 --keyint 50 --duration "$seconds" --audio alaw \
-    --channel "$i" --seed $((60 + i)) --start "2026-03-08 10:00:00" -o "$work/streams/ch$i.strm" >/dev/null
+    --channel "$i" --seed $((60 + i)) --start "$start" -o "$work/streams/ch$i.strm" >/dev/null
   names+=("$work/streams/ch$i.strm")
 done
 

@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QLocale>
 #include <QPixmap>
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -193,7 +194,9 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  if (!window.grab().save(options->output, "PNG")) {
+  // From the screen: the video windows' OpenGL pictures are in windows of
+  // their own, which a widget's grab() does not see.
+  if (!window.screen()->grabWindow(window.winId()).save(options->output, "PNG")) {
     PrintError("cannot write " + options->output);
     return 2;
   }
