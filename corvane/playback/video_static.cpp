@@ -14,7 +14,7 @@ QColor IdleColor(int bkColor) { return IsDarkTheme(bkColor) ? QColor(Qt::black) 
 
 unsigned FormatsFor(VideoPath path) {
   if (path == VideoPath::kOpenGl) return 1u << BR_PIXFMT_I420;
-  return (1u << BR_PIXFMT_BGR24) | (1u << BR_PIXFMT_RGB565);
+  return 1u << BR_PIXFMT_BGR24;
 }
 
 }  // namespace
@@ -86,12 +86,21 @@ void CVideoStatic::paintEvent(QPaintEvent*) {
     PaintIdle(painter, rect());
     return;
   }
-  // A view of the window thread's own copy, drawn at once and not kept.
-  const QImage picture(shown_.pixels.data(), shown_.width, shown_.height, shown_.RowBytes(),
-                       shown_.format == BR_PIXFMT_RGB565 ? QImage::Format_RGB16 : QImage::Format_BGR888);
-  const QRect fitted = FitPicture(picture.size(), rect());
+  // 32-bit RGB is the raster engine's fast path for the smooth scaled draw:
+  // in memory its pixels are the picture's blue, green and red and one more
+  // byte, so the conversion is a plain widening, into a buffer kept.
+  if (rgb32_.width() != shown_.width || rgb32_.height() != shown_.height)
+    rgb32_ = QImage(shown_.width, shown_.height, QImage::Format_RGB32);
+  const int rowBytes = shown_.RowBytes();
+  for (int row = 0; row < shown_.height; ++row) {
+    const uint8_t* from = shown_.pixels.data() + static_cast<size_t>(row) * rowBytes;
+    auto* to = reinterpret_cast<uint32_t*>(rgb32_.scanLine(row));
+    for (int col = 0; col < shown_.width; ++col, from += 3)
+      to[col] = 0xFF000000u | (uint32_t{from[2]} << 16) | (uint32_t{from[1]} << 8) | from[0];
+  }
+  const QRect fitted = FitPicture(rgb32_.size(), rect());
   const QRegion bars = QRegion(rect()).subtracted(fitted);
   for (const QRect& bar : bars) painter.fillRect(bar, Qt::black);
   painter.setRenderHint(QPainter::SmoothPixmapTransform);
-  painter.drawImage(fitted, picture);
+  painter.drawImage(fitted, rgb32_);
 }

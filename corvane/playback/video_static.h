@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QWidget>
 
 #include <cstdint>
@@ -18,7 +19,7 @@ class QPainter;
 // Where OpenGL works a CVideoGlView covers the surface and the library hands
 // over 4:2:0 pictures with an overlay of on-screen text and watermark,
 // converted on the graphics processor. Otherwise the library converts to
-// 24-bit BGR (or RGB565) and composes text and watermark itself, and the
+// 24-bit BGR and composes text and watermark itself, and the
 // surface paints with QPainter.
 class CVideoStatic : public QWidget {
   Q_OBJECT
@@ -59,6 +60,7 @@ class CVideoStatic : public QWidget {
   int bkColor_;
   PictureSlot slot_;
   SlotPicture shown_;
+  QImage rgb32_;  // the software path's picture as drawn
   uint64_t painted_ = 0;
   CVideoGlView* gl_ = nullptr;      // owned by its container
   QWidget* glContainer_ = nullptr;

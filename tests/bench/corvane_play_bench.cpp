@@ -40,7 +40,7 @@ double CpuSeconds() {
 }
 
 // The longest time the window thread could not serve a timer due every
-// 2 ms: the longest stretch it was busy, to within the timer's period.
+// 5 ms: the longest stretch it was busy, to within the timer's period.
 class StallMeter {
  public:
   StallMeter() {
@@ -59,7 +59,7 @@ class StallMeter {
   double LongestMs() const { return static_cast<double>(std::max<qint64>(longest_, 0)); }
 
  private:
-  static constexpr int kPeriodMs = 2;
+  static constexpr int kPeriodMs = 5;
   QTimer tick_;
   QElapsedTimer since_;
   qint64 longest_ = 0;

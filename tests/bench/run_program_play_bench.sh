@@ -2,7 +2,7 @@
 # Eight 704x576 channels of one moment played in the player's window at
 # 1920x1080 under Xvfb, once through OpenGL and once in software, each beside
 # `brisca play` of the same recordings into memory targets of the same pixel
-# format (I420 for OpenGL, RGB565 for software), in the same run. Writes the
+# format (I420 for OpenGL, BGR24 for software), in the same run. Writes the
 # figures into docs/benchmarks.md between the program-play markers.
 # usage: tests/bench/run_program_play_bench.sh [BUILD_DIR]   (default build/release)
 #        PLAY_SECONDS sets the length of the recordings (60).
@@ -31,7 +31,7 @@ done
 
 rows=()
 for video in gl software; do
-  format=$([ "$video" = gl ] && echo i420 || echo rgb565)
+  format=$([ "$video" = gl ] && echo i420 || echo bgr24)
   # One X server per run, as the operator's desktop has one.
   QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1920x1080x24" \
     "$bench" --folder "$work/streams" --video "$video" 2>/dev/null > "$work/$video.json"
@@ -56,10 +56,11 @@ section=$work/section.md
   echo "Input: $channels generated $seconds s recordings of one moment, 704x576 at 25 fps (a key"
   echo "frame every 50 frames, G.711 voice), listed by LOCAL SEARCH of their folder and played by"
   echo "a double click in the player's window at 1920x1080 under Xvfb (nine-window split) until"
-  echo "every channel ended. OpenGL under Xvfb is Mesa's software rasteriser, so its figures are"
-  echo "a ceiling for a machine with a graphics processor. Pictures on screen: the fewest any"
-  echo "channel painted. Dropped: pictures replaced by a newer one before the window took them,"
-  echo "all channels. Stall: the window thread's longest stretch between waking and waiting."
+  echo "every channel ended. OpenGL under Xvfb is Mesa's software rasteriser: the shader runs"
+  echo "on the processor, so its figures are a ceiling for a machine with a graphics processor."
+  echo "Pictures on screen: the fewest any channel painted. Dropped: pictures replaced by a"
+  echo "newer one before the window took them, all channels. Stall: the longest a 5 ms timer"
+  echo "of the window thread came late while the channels played."
   echo "CPU times are user + system of the whole process, beside \`brisca play\` of the same files"
   echo "for $seconds s into memory targets of the path's pixel format."
   echo

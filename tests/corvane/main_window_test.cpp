@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <type_traits>
 #include <utility>
@@ -12,13 +13,16 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QSettings>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+#include <QToolButton>
 
 #include "corvane/app/corvane_dlg.h"
 #include "corvane/app/language.h"
+#include "corvane/app/panel_layout.h"
 #include "corvane/app/string_table.h"
 #include "corvane/instruments/scope_dlg.h"
 #include "corvane/instruments/scope_menu.h"
@@ -160,6 +164,48 @@ TEST(MainWindowClose, FullScreenOnlyLeavesFullScreen) {
   QCoreApplication::processEvents();
   EXPECT_EQ(w.bar->keys, std::vector<int>{Qt::Key_Escape});
   EXPECT_TRUE(w.window.isVisible());
+}
+
+TEST(MainWindowVideoArea, FullScreenAndHiddenTelemetryCoverThePanels) {
+  Started s;
+  CCorvaneDlg window(s.settings, s.file, s.table, 1033);
+  StartWindow(s, window);
+  auto* page = window.findChild<CDlgPlayBack*>();
+  const auto click = [&](const char* id) { page->findChild<QToolButton*>(id)->click(); };
+  const auto rect = [](const QWidget* w) { return PanelRect{w->x(), w->y(), w->width(), w->height()}; };
+  const QList<QWidget*> telemetry{window.findChild<CScopeDlg*>(), window.findChild<CSpeedometer*>(),
+                                  window.findChild<CScopeMenu*>(), window.findChild<CDlgMap*>()};
+  const QList<QWidget*> left{window.findChild<CDlgSearchPannel*>(), window.findChild<CDlgFileList*>(),
+                             window.findChild<QTextEdit*>("ctl_464")};
+  const auto visible = [](const QList<QWidget*>& panels) {
+    return std::all_of(panels.begin(), panels.end(), [](const QWidget* p) { return p->isVisible(); });
+  };
+  const auto hidden = [](const QList<QWidget*>& panels) {
+    return std::none_of(panels.begin(), panels.end(), [](const QWidget* p) { return p->isVisible(); });
+  };
+
+  click("ctl_234");
+  EXPECT_TRUE(hidden(telemetry));
+  EXPECT_TRUE(visible(left));
+  EXPECT_EQ(rect(page), WideVideoRect(0, 0, 1900, 1000, 2));
+
+  click("ctl_233");
+  EXPECT_TRUE(page->IsFullScreen());
+  EXPECT_TRUE(hidden(left));
+  // A screen's width from the window's left edge.
+  EXPECT_GE(page->width(), window.screen()->geometry().width());
+
+  // Escape from the file list leaves full-screen mode for the wide video
+  // area, not for the three columns.
+  QTest::keyClick(window.findChild<CDlgFileList*>(), Qt::Key_Escape);
+  EXPECT_FALSE(page->IsFullScreen());
+  EXPECT_TRUE(visible(left));
+  EXPECT_TRUE(hidden(telemetry));
+  EXPECT_EQ(rect(page), WideVideoRect(0, 0, 1900, 1000, 2));
+
+  click("ctl_234");
+  EXPECT_TRUE(visible(telemetry));
+  EXPECT_EQ(rect(page), ComputePanelLayout(0, 0, 1900, 1000).playback);
 }
 
 TEST(MainWindowKeys, PlaybackKeysReachTheControlBarFromAnyPanel) {
