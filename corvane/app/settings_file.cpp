@@ -18,12 +18,13 @@ int ReadInt(const QString& file, const QString& key, int fallback) {
   return SettingsTextToInt(value.toString());
 }
 
+
+}  // namespace
+
 bool FolderIsWritable(const QString& dir) {
   const QFileInfo info(dir);
   return !dir.isEmpty() && info.isDir() && info.isWritable();
 }
-
-}  // namespace
 
 int SettingsTextToInt(const QString& text) {
   qsizetype i = 0;

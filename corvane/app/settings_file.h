@@ -15,6 +15,10 @@ struct SettingsPaths {
 // $XDG_CONFIG_HOME/corvane; the older copy is $XDG_CONFIG_HOME/CORVANE.
 SettingsPaths ResolveSettingsPaths(const QString& programDir);
 
+// True for an existing folder this account may write into: a portable
+// copy keeps its settings and pictures beside the program.
+bool FolderIsWritable(const QString& dir);
+
 // Reads and writes config.ini key by key in INI format. Every save writes its
 // key at once, so the file always matches the last change; write failures
 // are not reported. Window thread only.

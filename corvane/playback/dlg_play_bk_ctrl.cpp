@@ -57,8 +57,7 @@ QToolButton* Button(int id, QWidget* parent) {
 // Snapshots go beside the program where it may write (a portable copy),
 // else into the user's pictures.
 QString SnapshotFolder(const QString& programDir) {
-  const QFileInfo program(programDir);
-  if (!programDir.isEmpty() && program.isDir() && program.isWritable()) return programDir;
+  if (FolderIsWritable(programDir)) return programDir;
   const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation) + "/Corvane";
   QDir().mkpath(pictures);
   return pictures;

@@ -296,29 +296,16 @@ void PlaybackController::Play() {
   emit rateShown();
 }
 
-void PlaybackController::Pause() {
+void PlaybackController::Steer(void (PlayRate::*step)(RateSink&)) {
   if (decoder_ == 0) return;
-  rate_.Pause(*this);
+  (rate_.*step)(*this);
   emit rateShown();
 }
 
-void PlaybackController::Fast() {
-  if (decoder_ == 0) return;
-  rate_.Fast(*this);
-  emit rateShown();
-}
-
-void PlaybackController::Slow() {
-  if (decoder_ == 0) return;
-  rate_.Slow(*this);
-  emit rateShown();
-}
-
-void PlaybackController::Rewind() {
-  if (decoder_ == 0) return;
-  rate_.Rewind(*this);
-  emit rateShown();
-}
+void PlaybackController::Pause() { Steer(&PlayRate::Pause); }
+void PlaybackController::Fast() { Steer(&PlayRate::Fast); }
+void PlaybackController::Slow() { Steer(&PlayRate::Slow); }
+void PlaybackController::Rewind() { Steer(&PlayRate::Rewind); }
 
 void PlaybackController::Step(bool back) {
   if (decoder_ == 0) return;

@@ -139,6 +139,8 @@ class PlaybackController : public QObject, private RateSink {
                                       uint32_t, uint32_t tag);
   static void BRISCA_CALL OnEnd(int32_t channel, uint32_t tag);
   uint32_t tag() const { return static_cast<uint32_t>(generation_); }
+  // One rate step of an open decoder, then its new text.
+  void Steer(void (PlayRate::*step)(RateSink&));
 
   // RateSink: the steering reaches the decoder.
   void SetPlayRate(int level, bool reverse) override;
