@@ -13,6 +13,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-dejavu-core  # on-screen text
   libpng-dev                                    # watermark picture
   qt6-base-dev qt6-qpa-plugins                 # the player program (Widgets, Test; offscreen platform)
+  libqt6sql6-sqlite                             # Qt SQL's SQLite driver: the map's offline MBTiles files
   libqt6opengl6-dev                             # its video windows through OpenGL
   libgtest-dev libbenchmark-dev
   # tools used by tests and benchmarks

@@ -1,0 +1,26 @@
+#include "platform/libmapu/tile_source.h"
+
+#include "platform/libmapu/mercator.h"
+
+namespace mapu {
+
+bool TileKey::valid() const {
+  if (zoom < 0 || zoom > kMaxZoom) return false;
+  const int32_t n = TilesPerSide(zoom);
+  return x >= 0 && x < n && y >= 0 && y < n;
+}
+
+quint64 TileKey::packed() const {
+  return (quint64(quint32(zoom)) << 48) | (quint64(quint32(x)) << 24) | quint64(quint32(y));
+}
+
+std::optional<QImage> TileSource::recalled(const TileKey& key) const {
+  if (const QImage* image = memory_.object(key.packed())) return *image;
+  return std::nullopt;
+}
+
+void TileSource::remember(const TileKey& key, const QImage& image) {
+  memory_.insert(key.packed(), new QImage(image));
+}
+
+}  // namespace mapu
