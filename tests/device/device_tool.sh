@@ -45,6 +45,14 @@ awk '$1 >= 0 || $2 >= 0 { bad = 1 } END { exit bad }' "$work/gpx-points.txt"
 # Accelerations in g: gravity on the vertical axis.
 awk -F, 'NR > 1 && ($10 < 0.8 || $10 > 1.2) { bad = 1 } END { exit bad }' "$work/track.csv"
 
+# OUT naming the recording itself is refused before anything is opened for
+# writing: the evidence stays as it was.
+cp "$file" "$work/original.dav"
+if "$tool" telemetry "$file" --format csv -o "$file" 2>/dev/null; then
+  echo "telemetry wrote over its own input"; exit 1
+fi
+cmp "$file" "$work/original.dav"
+
 # A file that is no device recording is refused by both commands.
 head -c 70000 /dev/zero > "$work/zeros.dav"
 if "$tool" info "$work/zeros.dav" 2>/dev/null; then echo "info accepted zeros"; exit 1; fi

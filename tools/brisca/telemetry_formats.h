@@ -1,4 +1,4 @@
-// The two written forms of a device recording's telemetry.
+// The two written forms of a recording's telemetry.
 #pragma once
 
 #include <cstdio>

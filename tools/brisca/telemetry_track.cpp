@@ -1,8 +1,10 @@
 #include "tools/brisca/telemetry_track.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "brisca/device/device_reader.h"
 
@@ -62,21 +64,65 @@ TelemetryPoint Decode(const InfoRecord& r, uint64_t timestamp_us, SubSecond& sub
   return point;
 }
 
+// Decodes the telemetry frames handed to it, in order.
+class Track {
+ public:
+  explicit Track(uint64_t units_per_ms)
+      : us_per_unit_(units_per_ms >= 1000 ? 1 : 1000 / (units_per_ms ? units_per_ms : 1)) {}
+
+  void Add(const RecFrame& frame) {
+    // Anything shorter is no telemetry record, whatever its kind says.
+    if (frame.kind != FRAME_INFO || frame.length < sizeof(InfoRecord)) return;
+    InfoRecord record;
+    std::memcpy(&record, frame.data, sizeof record);
+    // A stream's millisecond timestamps come from the medium: one too large
+    // for microseconds is held at the top rather than wrapped.
+    const uint64_t us = frame.timestamp > UINT64_MAX / us_per_unit_
+                            ? UINT64_MAX
+                            : frame.timestamp * us_per_unit_;
+    points_.push_back(Decode(record, us, sub_second_));
+  }
+
+  std::vector<TelemetryPoint> Take() { return std::move(points_); }
+
+ private:
+  uint64_t us_per_unit_;
+  SubSecond sub_second_;
+  std::vector<TelemetryPoint> points_;
+};
+
 }  // namespace
+
+std::vector<TelemetryPoint> ReadTelemetry(CRecFile& reader, uint64_t units_per_ms) {
+  Track track(units_per_ms);
+  // Device recordings hand out their telemetry alone, passing over the
+  // media; every other reader answers 0 with no frame, for its telemetry
+  // rides along with the frames themselves.
+  RecFrame* info = nullptr;
+  int result = 0;
+  while ((result = reader.ReadInfoFrame(0, &info)) == 0 && info) {
+    track.Add(*info);
+    reader.ReleaseFrame(info);
+    info = nullptr;
+  }
+  if (result != 0) return track.Take();
+  RecFrame* frame = nullptr;
+  while (reader.ReadFrame(&frame, &info) == 0) {
+    track.Add(*frame);
+    reader.ReleaseFrame(frame);
+    if (info) {
+      track.Add(*info);
+      reader.ReleaseFrame(info);
+      info = nullptr;
+    }
+  }
+  return track.Take();
+}
 
 std::optional<std::vector<TelemetryPoint>> ReadTelemetry(const char* path) {
   CFileAuds reader;
   if (reader.Open(path) != 0) return std::nullopt;
-  std::vector<TelemetryPoint> points;
-  SubSecond sub_second;
-  RecFrame* frame = nullptr;
-  while (reader.ReadInfoFrame(0, &frame) == 0) {
-    InfoRecord record;
-    std::memcpy(&record, frame->data, sizeof record);
-    points.push_back(Decode(record, frame->timestamp, sub_second));
-    reader.ReleaseFrame(frame);
-  }
-  return points;
+  return ReadTelemetry(reader, 1000);
 }
 
 }  // namespace brisca::tools

@@ -1,6 +1,6 @@
-// The telemetry records of a device recording, in file order, decoded for
-// people and map programs: time, fix, position, speed, heading and
-// acceleration in g.
+// The telemetry records of a recording, in the order its reader delivers
+// them, decoded for people and map programs: time, fix, position, speed,
+// heading and acceleration in g.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "brisca/stream/info_record.h"
+#include "brisca/recordings/rec_file.h"
 
 namespace brisca::tools {
 
@@ -25,6 +25,11 @@ struct TelemetryPoint {
   double heading_degrees = 0;
   double accel_g[3] = {};       // x, y, z
 };
+
+// Every telemetry record the open `reader` delivers from where it stands to
+// its end. `units_per_ms`: units of the reader's timestamps in one
+// millisecond (1 for stream readers, 1000 for card and device readers).
+std::vector<TelemetryPoint> ReadTelemetry(CRecFile& reader, uint64_t units_per_ms);
 
 // Every telemetry record of the device recording at `path`, or nothing when
 // it cannot be opened as one.
