@@ -2,11 +2,13 @@
 # Screenshots of the player's main window for review: each of the four
 # languages in both colour themes at 1920x1080 and 1366x768, after
 # VIDEODISC SEARCH of a demo disk dated today; then its first entry's four
-# cameras playing in 1, 4 and 9 windows, in English and Simplified Chinese
-# and both themes. Taken under Xvfb by corvane-shot, which also checks that
-# no text is cut or overlaps another. Writes corvane-<language>-<theme>-<WxH>.png
-# and corvane-<language>-<theme>-play<N>.png (1920x1080) and fails when any
-# check fails (the offending texts are printed).
+# cameras playing with the map, the charts and the speedometer live: in four
+# windows in every language and theme (the speed chart in the light theme,
+# the acceleration chart in the dark one), and in 1 and 9 windows in English
+# and Simplified Chinese. Taken under Xvfb by corvane-shot, which also checks
+# that no text is cut or overlaps another. Writes
+# corvane-<language>-<theme>-<WxH>.png and corvane-<language>-<theme>-play<N>.png
+# (1920x1080) and fails when any check fails (the offending texts are printed).
 #
 #   scripts/screenshots.sh [--tool PATH --brisca PATH] [--out DIR]
 #
@@ -60,13 +62,18 @@ for size in 1920x1080 1366x768; do
     done
   done
 done
+charts=(speed accel)
+shots=16
 for theme in 0 1; do
-  for language in 3 1; do
-    for windows in 1 4 9; do
+  for language in 1 2 3 10; do
+    windows_shown=(4)
+    if [ "$language" = 1 ] || [ "$language" = 3 ]; then windows_shown=(1 4 9); fi
+    for windows in "${windows_shown[@]}"; do
       shot "$out/corvane-${language_names[$language]}-${theme_names[$theme]}-play$windows.png" \
-        --language "$language" --theme "$theme" --size 1920x1080 --play "$windows"
+        --language "$language" --theme "$theme" --size 1920x1080 --play "$windows" --chart "${charts[$theme]}"
+      shots=$((shots + 1))
     done
   done
 done
-[ "$failed" -eq 0 ] && echo "28 screenshots in $out, every text fits"
+[ "$failed" -eq 0 ] && echo "$shots screenshots in $out, every text fits"
 exit "$failed"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
 
 #include "corvane/app/string_table.h"
@@ -7,6 +8,9 @@
 #include <functional>
 
 class CDlgFileList;
+class CDlgMap;
+class CScopeDlg;
+class CSpeedometer;
 class CDlgSearchPannel;
 class MainWindowLink;
 class PlaybackLink;
@@ -25,6 +29,11 @@ struct AppContext {
   CDlgFileList* fileList = nullptr;   // set by the file list
   CDlgSearchPannel* searchPanel = nullptr;  // set by the search panel
   MainWindowLink* mainWindow = nullptr;     // set by the main window
+  // The telemetry panels, set by the main window; guarded, since the
+  // playback page may outlive them while the main window is destroyed.
+  QPointer<CDlgMap> map;
+  QPointer<CSpeedometer> speedometer;
+  QPointer<CScopeDlg> scope;
   // Where choices made in the panels are saved; null in tests that save
   // nothing. Set by the main window.
   const SettingsFile* settingsFile = nullptr;

@@ -8,12 +8,18 @@
 #include "corvane/app/relaunch.h"
 #include "corvane/app/settings_file.h"
 #include "corvane/app/string_table.h"
+#include "platform/libmapu/libmapu.h"
 
 int CCorvaneApp::Run() {
   PlayerSettings settings;
   settings.programDir = QCoreApplication::applicationDirPath();
   const SettingsFile file(ResolveSettingsPaths(settings.programDir));
   file.LoadSettings(settings);
+  // The map's language follows the stored choice and stays for the
+  // process: a later switch of the texts does not reach it.
+  MAP_Initialize();
+  MAP_InitLangague(MapLanguageName(settings.langSelect));
+  MAP_LoadSkin(0);
   const StringTable table = StringTable::FromResource();
 
   const QStringList arguments = QCoreApplication::arguments().mid(1);

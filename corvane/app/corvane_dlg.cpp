@@ -103,10 +103,16 @@ CCorvaneDlg::CCorvaneDlg(PlayerSettings& settings, const SettingsFile& file,
   context_->settingsFile = &file_;
 
   // The map first; later panels may reach the earlier ones as they start.
-  panels_[kMap] = new CDlgMap(settings_, this);
-  panels_[kSpeedometer] = new CSpeedometer(settings_, this);
-  panels_[kScope] = new CScopeDlg(settings_, this);
-  panels_[kScopeStrip] = new CScopeMenu(settings_, this);
+  auto* map = new CDlgMap(settings_, *context_, this);
+  context_->map = map;
+  panels_[kMap] = map;
+  auto* speedometer = new CSpeedometer(settings_, *context_, this);
+  context_->speedometer = speedometer;
+  panels_[kSpeedometer] = speedometer;
+  auto* scope = new CScopeDlg(settings_, *context_, this);
+  context_->scope = scope;
+  panels_[kScope] = scope;
+  panels_[kScopeStrip] = new CScopeMenu(settings_, *scope, this);
   panels_[kSearch] = new CDlgSearchPannel(settings_, *context_, this);
   panels_[kPlayback] = new CDlgPlayBack(settings_, *context_, this);
   panels_[kFileList] = new CDlgFileList(settings_, *context_, this);
@@ -180,6 +186,9 @@ void CCorvaneDlg::SetTexts() {
   context_->searchPanel->RetextSearchPanel();
   context_->fileList->RetextFileList();
   static_cast<CDlgPlayBack*>(panels_[kPlayback])->Retext();
+  context_->speedometer->RetextSpeedometerPanel();
+  context_->speedometer->ApplyLanguagePictures(settings_.uiLanguage);
+  static_cast<CScopeMenu*>(panels_[kScopeStrip])->ApplyLanguage(settings_.uiLanguage);
   update();
 }
 
@@ -187,6 +196,12 @@ void CCorvaneDlg::ChangeMapProvider(int entry) {
   file_.SaveMapSelect(entry == 1 ? kMapSelectBaidu : kMapSelectGoogle);
   restartOnExit_ = true;
   QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void CCorvaneDlg::SetMapShown(bool shown) {
+  mapHidden_ = !shown;
+  Layout();
+  update();
 }
 
 void CCorvaneDlg::ShowAbout() {
@@ -293,6 +308,7 @@ void CCorvaneDlg::Layout() {
     side->setVisible(!fullScreen);
   for (QWidget* telemetry : {panels_[kScope], panels_[kSpeedometer], panels_[kScopeStrip], panels_[kMap]})
     telemetry->setVisible(!fullScreen && !wide);
+  if (mapHidden_) panels_[kMap]->hide();
   if (fullScreen) {
     const QRect frame = frameGeometry();
     const QRect client = geometry();
@@ -303,6 +319,11 @@ void CCorvaneDlg::Layout() {
                          style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this)));
   } else if (wide) {
     Place(panels_[kPlayback], WideVideoRect(0, 0, width(), height(), context_->osVersionCode));
+  } else if (mapHidden_) {
+    // The map's column goes to the video, below the caption band as usual.
+    PanelRect page = layout.playback;
+    page.width = width() - page.x - 5;
+    Place(panels_[kPlayback], page);
   } else {
     Place(panels_[kPlayback], layout.playback);
   }

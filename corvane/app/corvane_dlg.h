@@ -38,15 +38,16 @@ class CCorvaneDlg : public QWidget, public MainWindowLink {
 
   // Map provider chosen in the list (0 Google, 1 Baidu): stored, then the
   // window is asked to close and the program starts again on exit.
-  void ChangeMapProvider(int entry);
+  void ChangeMapProvider(int entry) override;
   bool RestartRequested() const { return restartOnExit_; }
 
   // Shows the About box modally.
-  void ShowAbout();
+  void ShowAbout() override;
 
   // MainWindowLink
   void SetStreamInfo(const QString& text) override;
   void VideoAreaChanged() override { Layout(); }
+  void SetMapShown(bool shown) override;
 
   AppContext& context() { return *context_; }
   const AppContext& context() const { return *context_; }
@@ -80,4 +81,6 @@ class CCorvaneDlg : public QWidget, public MainWindowLink {
   QTextEdit* streamInfo_ = nullptr;
   bool pinnedToWorkArea_ = false;
   bool restartOnExit_ = false;
+  // The speedometer panel's map switch hid the map.
+  bool mapHidden_ = false;
 };

@@ -77,3 +77,9 @@ int StringTableIndex(int uiLanguage) {
 bool GpsFixBoxVisible(int langSelect, int uiLanguage) {
   return !(langSelect == kLangAuto && uiLanguage == kLangEnglish);
 }
+
+const char16_t* MapLanguageName(int langSelect) {
+  if (langSelect == kLangTraditionalChinese) return u"chinese traditional";
+  if (langSelect == kLangEnglish) return u"english";
+  return u"chinese";
+}

@@ -27,3 +27,7 @@ int StringTableIndex(int uiLanguage);
 
 // The GPS-fix check box is hidden when English was chosen automatically.
 bool GpsFixBoxVisible(int langSelect, int uiLanguage);
+
+// The map component's language for a stored LAN_SELECT: its own name for
+// Traditional Chinese and English, Simplified Chinese for every other value.
+const char16_t* MapLanguageName(int langSelect);

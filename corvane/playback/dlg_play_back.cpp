@@ -10,6 +10,9 @@
 #include "corvane/app/player_settings.h"
 #include "corvane/app/settings_file.h"
 #include "corvane/app/theme.h"
+#include "corvane/instruments/scope_dlg.h"
+#include "corvane/instruments/speedometer.h"
+#include "corvane/playback/dlg_map.h"
 #include "corvane/playback/dlg_play_bk_ctrl.h"
 #include "corvane/playback/dlg_video.h"
 #include "corvane/playback/playback_controller.h"
@@ -22,6 +25,8 @@ constexpr int kOpenFileFailed = 601;
 constexpr int kUnknownInformation = 510;
 constexpr int kTimeInterval = 511;
 constexpr int kChannel = 514;
+constexpr int kSpeedWord = 518;
+constexpr int kFirstUnitName = 538;
 
 QString TimeOfDay(const BR_SYSTEMTIME& time) {
   return QString::asprintf("%02d:%02d:%02d", time.hour, time.minute, time.second);
@@ -72,9 +77,55 @@ CDlgPlayBack::CDlgPlayBack(PlayerSettings& settings, AppContext& context, QWidge
     }
     RefreshStreamInfo();
   });
+  ConnectTelemetry();
   split_.count = settings.viewMode;
   ApplySplit();
   context_.playback = this;
+}
+
+void CDlgPlayBack::ConnectTelemetry() {
+  controller_->SetTelemetrySettings([this] {
+    TelemetrySettings telemetry;
+    telemetry.uiLanguage = settings_.uiLanguage;
+    telemetry.speedUnit = settings_.speedUnit;
+    telemetry.gpsFix = settings_.gpsFix;
+    telemetry.mapSelect = settings_.mapSelect;
+    telemetry.speedWord = LoadLangString(context_, kSpeedWord);
+    for (int unit = 0; unit < 3; ++unit)
+      telemetry.unitNames[static_cast<size_t>(unit)] = LoadLangString(context_, kFirstUnitName + unit);
+    return telemetry;
+  });
+  // The map panel may go before the page when the main window closes.
+  QPointer<CDlgMap> map = context_.map;
+  controller_->SetMapVehicle([map] { return map != nullptr && map->InsertVehicleAndTrack(); },
+                             [map] {
+                               if (map != nullptr) map->RemoveVehicleAndTrack();
+                             });
+  connect(controller_, &PlaybackController::telemetry, this, &CDlgPlayBack::ShowTelemetryRecord);
+}
+
+void CDlgPlayBack::ShowTelemetryRecord(const TelemetryOutcome& outcome) {
+  // The charts take their samples as posted messages, after this record's
+  // other changes, as they always have.
+  if (CScopeDlg* scope = context_.scope) {
+    const auto& a = outcome.acceleration;
+    // Posted to the panel: dropped if it is gone by then.
+    QMetaObject::invokeMethod(scope, [scope, a] { scope->AddAccel(a[0], a[1], a[2]); }, Qt::QueuedConnection);
+    const auto speed = static_cast<unsigned>(outcome.scopeSpeed);
+    QMetaObject::invokeMethod(scope, [scope, speed] { scope->AddSpeed(speed); }, Qt::QueuedConnection);
+  }
+  CSpeedometer* speedometer = context_.speedometer;
+  if (speedometer != nullptr) speedometer->SetRawSpeed(outcome.scopeSpeed);
+  if (outcome.fresh) {
+    if (speedometer != nullptr) speedometer->SetPositionTexts(outcome.speedometerLongitude, outcome.speedometerLatitude);
+    if (CDlgMap* map = context_.map) map->UpdatePosition(outcome.map);
+  }
+  if (speedometer != nullptr) {
+    speedometer->SetDisplaySpeed(outcome.displaySpeed);
+    speedometer->UpdateFields();
+  }
+  bar_->SetTimeText(outcome.timeText);
+  bar_->repaint();
 }
 
 // The context may be gone already: the main window owns it and its
@@ -117,6 +168,7 @@ void CDlgPlayBack::StartEntry() {
   if (context_.fileList == nullptr) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   controller_->Stop();
+  if (CScopeDlg* scope = context_.scope) scope->ResetCharts();
   // Enough windows for every channel the list holds.
   int channels = split_.selected + 1;
   for (const FileListEntry& entry : context_.fileList->FullList())

@@ -12,6 +12,7 @@ struct PlayerSettings;
 class CDlgPlayBkCtrl;
 class CDlgVideo;
 class PlaybackController;
+struct TelemetryOutcome;
 
 // The playback page: the eight video windows in their split layout above
 // the control bar, and the controller that plays the file list's entries
@@ -65,6 +66,10 @@ class CDlgPlayBack : public QWidget, public PlaybackLink {
   void ClearWindows();
 
   void ChooseSplit(int count);
+  void ConnectTelemetry();
+  // Fans one telemetry record out to the charts, the speedometer, the map
+  // and the time text.
+  void ShowTelemetryRecord(const TelemetryOutcome& outcome);
 
   PlayerSettings& settings_;
   AppContext& context_;

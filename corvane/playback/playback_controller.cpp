@@ -5,14 +5,16 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <mutex>
 
 #include "brisca/api/brisca.h"
+#include "platform/libmapu/libmapu.h"
 
 namespace {
 
-constexpr int kInfoRecordBytes = 48;
 constexpr int kProgressMs = 750;
+constexpr int kVehicleRetryMs = 300;
 
 // The library's callbacks carry a 32-bit user value, too narrow for a
 // pointer: they find the controller here, and the value is the generation
@@ -34,9 +36,19 @@ void PostToController(Call call) {
     QMetaObject::invokeMethod(controller, [controller, call] { call(*controller); }, Qt::QueuedConnection);
 }
 
+bool ConvertForMap(double longitude, double latitude, int mode, double& outLongitude, double& outLatitude) {
+  return MAP_ConvertGps(0, longitude, latitude, mode, &outLongitude, &outLatitude) == 0;
+}
+
+// Milliseconds of a monotonic clock, wrapping at 32 bits.
+uint32_t TickMs() {
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
 }  // namespace
 
-PlaybackController::PlaybackController(QObject* parent) : QObject(parent) {
+PlaybackController::PlaybackController(QObject* parent) : QObject(parent), telemetry_(&ConvertForMap) {
   {
     const std::lock_guard lock(g_callbackMutex);
     g_controller = this;
@@ -46,6 +58,15 @@ PlaybackController::PlaybackController(QObject* parent) : QObject(parent) {
     int32_t position = 0;
     if (decoder_ != 0 && BR_GetPlayTime(decoder_, &position) == 0) emit positionChanged(position);
   });
+  vehicleTimer_.setInterval(kVehicleRetryMs);
+  connect(&vehicleTimer_, &QTimer::timeout, this, [this] {
+    if (!insertVehicle_ || insertVehicle_()) vehicleTimer_.stop();
+  });
+}
+
+void PlaybackController::SetMapVehicle(std::function<bool()> insert, std::function<void()> remove) {
+  insertVehicle_ = std::move(insert);
+  removeVehicle_ = std::move(remove);
 }
 
 PlaybackController::~PlaybackController() {
@@ -83,6 +104,7 @@ QString PlaybackController::ChannelName(int slot) const {
 
 void PlaybackController::PrepareEntry(const std::vector<FileListEntry>& shown) {
   JoinOpener();
+  vehicleTimer_.start();
   stepping_ = false;
   list_ = shown;
   if (useNextEntry_) {
@@ -110,6 +132,7 @@ void PlaybackController::PrepareEntry(const std::vector<FileListEntry>& shown) {
 
   ready_ = false;
   lastEntry_ = currentEntry_;
+  telemetry_.EntryOpened();
   totalTime_ = TotalTimeText(channels_.origin);
   OpenRequest request;
   request.names.assign(channels_.name.begin(), channels_.name.end());
@@ -203,6 +226,10 @@ void PlaybackController::Stop() {
   }
   ready_ = true;
   rate_.Stopped();
+  telemetry_.Stopped();
+  // A map that loads later must not get a vehicle for what was stopped.
+  vehicleTimer_.stop();
+  if (removeVehicle_) removeVehicle_();
   emit rateShown();
   if (decoder_ == 0) return;
   progress_.stop();
@@ -247,8 +274,8 @@ void PlaybackController::ChannelEnded(uint32_t tag, int slot) {
 
 void PlaybackController::OnInfoFrame(const unsigned char* record, uint32_t length, uint32_t,
                                      uint32_t, uint32_t tag) {
-  if (!record || length < kInfoRecordBytes) return;
-  const QByteArray copy(reinterpret_cast<const char*>(record), kInfoRecordBytes);
+  if (!record || length < kTelemetryRecordBytes) return;
+  const QByteArray copy(reinterpret_cast<const char*>(record), kTelemetryRecordBytes);
   PostToController([tag, copy](PlaybackController& c) { c.InfoArrived(tag, copy); });
 }
 
@@ -257,7 +284,15 @@ void PlaybackController::OnEnd(int32_t channel, uint32_t tag) {
 }
 
 void PlaybackController::InfoArrived(uint32_t tag, const QByteArray& record) {
-  if (tag == this->tag() && decoder_ != 0) emit infoRecord(record);
+  if (tag != this->tag() || decoder_ == 0 || record.size() < kTelemetryRecordBytes) return;
+  TelemetrySettings settings = telemetrySettings_ ? telemetrySettings_() : TelemetrySettings();
+  settings.origin = channels_.origin;
+  settings.totalTimeText = totalTime_;
+  bool positionReset = rate_.positionReset();
+  const TelemetryOutcome outcome = telemetry_.Dispatch(reinterpret_cast<const unsigned char*>(record.constData()),
+                                                       settings, TickMs(), positionReset);
+  rate_.SetPositionReset(positionReset);
+  if (!outcome.dropped) emit telemetry(outcome);
 }
 
 void PlaybackController::NextEntry() {

@@ -9,12 +9,14 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <thread>
 #include <vector>
 
 #include "brisca/types/brisca_types.h"
 #include "corvane/playback/channel_assignment.h"
 #include "corvane/playback/play_rate.h"
+#include "corvane/playback/telemetry_dispatch.h"
 #include "corvane/search/file_list_entry.h"
 
 // The one owner of the library's decoder while an entry plays: it opens an
@@ -41,6 +43,12 @@ class PlaybackController : public QObject, private RateSink {
   // The watermark picture every decoder opened from now on lays over its
   // pictures, shown or not and how opaque (0-100).
   void SetWatermark(const QString& picture, bool on, int alpha);
+  // Units, languages and coordinate choices, asked for each telemetry
+  // record (the origin and total time are the controller's own).
+  void SetTelemetrySettings(std::function<TelemetrySettings()> settings) { telemetrySettings_ = std::move(settings); }
+  // The map's vehicle and track: `insert` is tried every 300 ms after an
+  // entry is prepared until it returns true; `remove` runs at every Stop.
+  void SetMapVehicle(std::function<bool()> insert, std::function<void()> remove);
 
   bool ready() const { return ready_; }
   // Set by a single step, cleared by Play and by opening an entry: an end
@@ -107,8 +115,9 @@ class PlaybackController : public QObject, private RateSink {
   // The rate or the words PAUSE or STOP changed.
   void rateShown();
   void positionChanged(int ms);
-  // One 48-byte telemetry record of the playing channels.
-  void infoRecord(const QByteArray& record);
+  // What a telemetry record of the playing channels shows; records that
+  // show nothing are not reported.
+  void telemetry(const TelemetryOutcome& outcome);
   // Next or Previous entry asks the page to open the entry chosen.
   void openEntryRequested();
 
@@ -167,4 +176,9 @@ class PlaybackController : public QObject, private RateSink {
   std::array<BR_VIDEO_TARGET*, kChannelSlots> targets_{};
   std::thread opener_;
   QTimer progress_;
+  TelemetryDispatch telemetry_;
+  std::function<TelemetrySettings()> telemetrySettings_;
+  QTimer vehicleTimer_;
+  std::function<bool()> insertVehicle_;
+  std::function<void()> removeVehicle_;
 };

@@ -44,6 +44,9 @@ class RecordingMainWindow : public MainWindowLink {
  public:
   void SetStreamInfo(const QString& text) override { streamInfo = text; }
   void VideoAreaChanged() override { ++layouts; }
+  void SetMapShown(bool) override {}
+  void ChangeMapProvider(int) override {}
+  void ShowAbout() override {}
   QString streamInfo;
   int layouts = 0;
 };

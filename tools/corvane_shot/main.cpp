@@ -2,17 +2,19 @@
 // colour theme and size, and a check that none of its texts is cut or
 // overlaps another.
 //
-//   corvane-shot --language 1|2|3|10 --theme 0|1 --size WxH [--disk IMAGE [--play 1|4|9]]
-//                -o FILE.png
+//   corvane-shot --language 1|2|3|10 --theme 0|1 --size WxH [--disk IMAGE [--play 1|4|9
+//                [--chart speed|accel]]] -o FILE.png
 //
 // With --disk the recorder-disk image is the first drive name and the shot
 // shows the file list after VIDEODISC SEARCH; with --play also the first
-// entry playing, paused once every camera shows a picture, in 1, 4 or 9
-// windows.
+// entry playing, paused once every camera shows a picture and the map has
+// drawn a few seconds of the track, in 1, 4 or 9 windows, with the speed or
+// the acceleration chart. The map has no tiles: it shows its graticule.
 //
 // Exit status: 0 when every text fits, 1 when some does not (each printed on
 // standard output), 2 when the shot could not be taken.
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDeadlineTimer>
@@ -36,11 +38,14 @@
 #include "corvane/app/notice.h"
 #include "corvane/app/settings_file.h"
 #include "corvane/app/string_table.h"
+#include "corvane/instruments/scope_dlg.h"
+#include "corvane/playback/dlg_map.h"
 #include "corvane/playback/dlg_play_back.h"
 #include "corvane/playback/dlg_video.h"
 #include "corvane/playback/playback_controller.h"
 #include "corvane/playback/video_static.h"
 #include "corvane/search/dlg_file_list.h"
+#include "platform/libmapu/map_view.h"
 #include "tools/corvane_shot/text_fit.h"
 
 namespace {
@@ -49,6 +54,8 @@ constexpr int kCaptionTextId = 509;
 // Longer than the window's half-second language start-up, so the shot shows
 // the state after it.
 constexpr int kSettleMs = 1000;
+// Track points the map shows before a playing shot is taken.
+constexpr size_t kShownTrackPoints = 4;
 
 struct ShotOptions {
   int language = 0;
@@ -56,6 +63,7 @@ struct ShotOptions {
   QSize size;
   QString disk;
   int play = 0;  // windows while playing; 0: not playing
+  bool accelerationChart = false;
   QString output;
 };
 
@@ -71,8 +79,9 @@ std::optional<ShotOptions> ParseOptions(const QStringList& arguments) {
   const QCommandLineOption size("size", "Window size, WxH.", "size");
   const QCommandLineOption disk("disk", "Recorder-disk image to search first.", "image");
   const QCommandLineOption play("play", "Play the first entry in 1, 4 or 9 windows.", "windows");
+  const QCommandLineOption chart("chart", "Chart shown while playing: speed or accel.", "chart", "speed");
   const QCommandLineOption output({"o", "output"}, "PNG file to write.", "file");
-  parser.addOptions({language, theme, size, disk, play, output});
+  parser.addOptions({language, theme, size, disk, play, chart, output});
   if (!parser.parse(arguments)) {
     PrintError(parser.errorText());
     return std::nullopt;
@@ -85,14 +94,16 @@ std::optional<ShotOptions> ParseOptions(const QStringList& arguments) {
   options.disk = parser.value(disk);
   if (parser.isSet(play)) options.play = parser.value(play).toInt();
   options.output = parser.value(output);
+  options.accelerationChart = parser.value(chart) == "accel";
 
   const QList<int> languages{kLangSimplifiedChinese, kLangTraditionalChinese, kLangEnglish,
                              kLangRussian};
   if (!languages.contains(options.language) || (options.theme != 0 && options.theme != 1) ||
       options.size.isEmpty() || options.output.isEmpty() ||
-      (options.play != 0 && (options.disk.isEmpty() || !QList<int>{1, 4, 9}.contains(options.play)))) {
+      (options.play != 0 && (options.disk.isEmpty() || !QList<int>{1, 4, 9}.contains(options.play))) ||
+      !QStringList{"speed", "accel"}.contains(parser.value(chart))) {
     PrintError("usage: corvane-shot --language 1|2|3|10 --theme 0|1 --size WxH "
-               "[--disk IMAGE [--play 1|4|9]] -o FILE.png");
+               "[--disk IMAGE [--play 1|4|9 [--chart speed|accel]]] -o FILE.png");
     return std::nullopt;
   }
   return options;
@@ -106,13 +117,16 @@ SettingsPaths WriteSettings(const QTemporaryDir& dir, const ShotOptions& options
   QSettings ini(paths.file, QSettings::IniFormat);
   ini.setValue("BKGROUND/BK_COLOR", QString::number(options.theme));
   ini.setValue("LANGUAGE/LAN_SELECT", QString::number(options.language));
+  // No tile server: the shots are the same everywhere.
+  ini.setValue("MAPTILES/GOOGLE_URL", "");
+  ini.setValue("MAPTILES/BAIDU_URL", "");
   ini.sync();
   return paths;
 }
 
 // Double-clicks the first entry and waits until every camera of it shows a
-// picture; then pauses, in `windows` windows. False when that takes more
-// than ten seconds.
+// picture and the map shows a few seconds of the track; then pauses, in
+// `windows` windows. False when that takes more than twenty seconds.
 bool PlayFirstEntry(CCorvaneDlg& window, int windows) {
   auto* page = window.findChild<CDlgPlayBack*>();
   if (page == nullptr) return false;
@@ -123,8 +137,14 @@ bool PlayFirstEntry(CCorvaneDlg& window, int windows) {
     for (int i = 0; i < 8; ++i) count += page->videoWindow(i)->surface()->paintedPictures() > 0;
     return count;
   };
-  const QDeadlineTimer deadline(10000);
-  while (!(controller.hasDecoder() && controller.ready() && painted() == controller.channels().Count())) {
+  const auto* map = window.findChild<CDlgMap*>();
+  const auto tracked = [&] {
+    const mapu::MapView* view = map != nullptr ? MapViewOf(map->mapHandle()) : nullptr;
+    return view != nullptr && view->trackPointCount() >= kShownTrackPoints;
+  };
+  const QDeadlineTimer deadline(20000);
+  while (!(controller.hasDecoder() && controller.ready() && painted() == controller.channels().Count() &&
+           tracked())) {
     if (deadline.hasExpired()) return false;
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
   }
@@ -183,6 +203,9 @@ int main(int argc, char** argv) {
       if (!PlayFirstEntry(window, options->play)) {
         PrintError("the first entry of " + options->disk + " did not play");
         return 2;
+      }
+      if (options->accelerationChart) {
+        if (auto* tab = window.findChild<QAbstractButton*>("ctl_457")) tab->click();
       }
       Settle();
     }
