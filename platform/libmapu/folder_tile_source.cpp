@@ -12,6 +12,7 @@ FolderTileSource::FolderTileSource(const QString& folder, QObject* parent) : Til
 QImage FolderTileSource::tile(const TileKey& key) {
   if (!key.valid()) return {};
   if (std::optional<QImage> known = recalled(key)) return *known;
+  if (!TakeRead()) return {};
   const QString path = QStringLiteral("%1/%2/%3/%4.png").arg(folder_).arg(key.zoom).arg(key.x).arg(key.y);
   QImage image;
   QFile file(path);

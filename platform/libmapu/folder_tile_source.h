@@ -2,8 +2,8 @@
 
 // Tiles from a folder laid out as <folder>/<z>/<x>/<y>.png. Files are
 // opened read-only and only when within kMaxTileBytes. Reads are
-// synchronous (one small local file) and remembered, found or not. Window
-// thread only.
+// synchronous (one small local file), a few a paint, and remembered, found
+// or not. Window thread only.
 
 #include <QString>
 

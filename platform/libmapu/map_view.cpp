@@ -268,7 +268,7 @@ void MapView::paintTiles(QPainter& painter, const Viewport& view) {
     painter.drawImage(QRectF(placed.topLeft, QSizeF(kTileSize, kTileSize)), image);
     ++tilesDrawn_;
   }
-  source_->want(missing);
+  source_->PaintFinished(missing);
 }
 
 void MapView::paintAttribution(QPainter& painter) {

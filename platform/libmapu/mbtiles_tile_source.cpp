@@ -46,6 +46,7 @@ MbtilesTileSource::~MbtilesTileSource() {
 QImage MbtilesTileSource::tile(const TileKey& key) {
   if (!open_ || !key.valid()) return {};
   if (std::optional<QImage> known = recalled(key)) return *known;
+  if (!TakeRead()) return {};
   QSqlQuery query(database_);
   query.setForwardOnly(true);
   // The size guard keeps an oversized blob from being loaded at all.

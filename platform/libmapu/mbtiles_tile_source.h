@@ -5,8 +5,8 @@
 // file is opened read-only through its own Qt SQL connection and treated as
 // outside data: a tile is read only when its stored size is within
 // kMaxTileBytes, and what it holds must decode as a picture. Reads are
-// synchronous (a local indexed lookup) and remembered, found or not. Window
-// thread only.
+// synchronous (a local indexed lookup), a few a paint, and remembered, found
+// or not. Window thread only.
 
 #include <QSqlDatabase>
 #include <QString>

@@ -1,5 +1,7 @@
 #include "platform/libmapu/tile_source.h"
 
+#include <QTimer>
+
 #include "platform/libmapu/mercator.h"
 
 namespace mapu {
@@ -21,6 +23,25 @@ std::optional<QImage> TileSource::recalled(const TileKey& key) const {
 
 void TileSource::remember(const TileKey& key, const QImage& image) {
   memory_.insert(key.packed(), new QImage(image));
+}
+
+bool TileSource::TakeRead() {
+  if (readsThisPaint_ >= kReadsPerPaint) {
+    readsPutOff_ = true;
+    return false;
+  }
+  ++readsThisPaint_;
+  return true;
+}
+
+void TileSource::PaintFinished(const QList<TileKey>& missing) {
+  readsThisPaint_ = 0;
+  if (readsPutOff_) {
+    readsPutOff_ = false;
+    // After the events already waiting, so that video keeps its turn.
+    QTimer::singleShot(0, this, &TileSource::tileArrived);
+  }
+  want(missing);
 }
 
 }  // namespace mapu

@@ -41,6 +41,9 @@ class TileSource : public QObject {
   // The tiles of the current view that tile() did not give, most wanted
   // first; replaces the previous list. Local sources ignore it.
   virtual void want(const QList<TileKey>& missing) { (void)missing; }
+  // The view's paint is done, `missing` as for want(). Starts the next
+  // paint's reads, and asks for that paint when reads were put off.
+  void PaintFinished(const QList<TileKey>& missing);
 
  signals:
   void tileArrived();
@@ -50,8 +53,16 @@ class TileSource : public QObject {
   // to be missing", or nothing.
   std::optional<QImage> recalled(const TileKey& key) const;
   void remember(const TileKey& key, const QImage& image);
+  // A local source reads at most kReadsPerPaint tiles a paint and returns
+  // the others as not there yet: a jump to a new place fills the view over
+  // a few paints instead of holding the window thread for a whole screen
+  // of decoding. False when this paint's reads are spent.
+  bool TakeRead();
 
  private:
+  static constexpr int kReadsPerPaint = 4;
+  int readsThisPaint_ = 0;
+  bool readsPutOff_ = false;
   QCache<quint64, QImage> memory_{kMemoryTiles};
 };
 

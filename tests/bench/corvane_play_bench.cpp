@@ -3,15 +3,14 @@
 // every channel has ended, and reports as one JSON line per channel and one
 // for the run: pictures the library presented, those put on screen and
 // those dropped for a newer one; the window thread's longest stall; the
-// process's CPU time.
+// process's CPU time; the telemetry records shown on the map and charts,
+// which draw offline tiles written by the benchmark.
 //
 //   corvane_play_bench --folder DIR [--size WxH] [--video gl|software]
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <sys/resource.h>
@@ -19,10 +18,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "bench_window.h"
 #include "corvane/app/app_context.h"
 #include "corvane/app/corvane_dlg.h"
-#include "corvane/app/settings_file.h"
-#include "corvane/app/string_table.h"
 #include "corvane/playback/dlg_play_back.h"
 #include "corvane/playback/dlg_video.h"
 #include "corvane/playback/playback_controller.h"
@@ -84,17 +82,9 @@ int main(int argc, char** argv) {
   const QStringList dimensions = parser.value(size).split('x');
   if (!parser.isSet(folder) || dimensions.size() != 2) return Fail("usage: --folder DIR [--size WxH]");
 
-  QTemporaryDir dir;
-  const SettingsPaths paths{dir.path() + "/config.ini", dir.path() + "/legacy.ini"};
-  QSettings(paths.file, QSettings::IniFormat).setValue("LANGUAGE/LAN_SELECT", "3");
-  const SettingsFile file(paths);
-  PlayerSettings settings;
-  settings.programDir = dir.path();
-  file.LoadSettings(settings);
-  const StringTable table = StringTable::FromResource();
-  CCorvaneDlg window(settings, file, table, 0);
-  window.setGeometry(0, 0, dimensions[0].toInt(), dimensions[1].toInt());
-  window.show();
+  BenchWindow bench(QSize(dimensions[0].toInt(), dimensions[1].toInt()));
+  if (!bench.ok()) return Fail("cannot write the settings and tiles");
+  CCorvaneDlg& window = bench.window();
   auto* page = window.findChild<CDlgPlayBack*>();
   PlaybackController& controller = page->controller();
 
@@ -109,6 +99,8 @@ int main(int argc, char** argv) {
   }
 
   const int channels = controller.channels().Count();
+  int telemetry = 0;
+  QObject::connect(&controller, &PlaybackController::telemetry, &app, [&] { ++telemetry; });
   const double cpuBefore = CpuSeconds();
   QElapsedTimer wall;
   wall.start();
@@ -131,8 +123,8 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long long>(surface->slot().dropped()));
   }
   std::printf("{\"video\": \"%s\", \"channels\": %d, \"seconds\": %.2f, \"cpu_seconds\": %.2f, "
-              "\"longest_stall_ms\": %.1f}\n",
+              "\"longest_stall_ms\": %.1f, \"telemetry_records\": %d}\n",
               ChosenVideoPath() == VideoPath::kOpenGl ? "gl" : "software", channels,
-              static_cast<double>(wall.elapsed()) / 1000, cpu, stalls.LongestMs());
+              static_cast<double>(wall.elapsed()) / 1000, cpu, stalls.LongestMs(), telemetry);
   return 0;
 }

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Eight 704x576 channels of one moment played in the player's window at
-# 1920x1080 under Xvfb, once through OpenGL and once in software, each beside
+# 1920x1080 under Xvfb with the map (offline tiles), the charts and the
+# speedometer following the telemetry, once through OpenGL and once in
+# software, each beside
 # `brisca play` of the same recordings into memory targets of the same pixel
 # format (I420 for OpenGL, BGR24 for software), in the same run. Writes the
 # figures into docs/benchmarks.md between the program-play markers.
@@ -44,9 +46,11 @@ for video in gl software; do
   dropped=$(grep '"channel"' "$work/$video.json" | field dropped | awk '{ s += $1 } END { print s }')
   rows+=("$(awk -v video="$video" -v format="$format" -v painted="$painted" -v frames="$frames" \
     -v dropped="$dropped" -v stall="$(echo "$run" | field longest_stall_ms)" \
+    -v telemetry="$(echo "$run" | field telemetry_records)" \
     -v ours="$(echo "$run" | field cpu_seconds)" -v cli="$(field cpu_seconds < "$work/$video-cli.json")" 'BEGIN {
-    printf "| %s | %d of %d (%.1f %%) | %d | %s ms | %.2f s | %.2f s (%s) | %.2f |\n",
-      video, painted, frames, 100 * painted / frames, dropped, stall, ours, cli, format, (cli > 0 ? ours / cli : 0) }')")
+    printf "| %s | %d of %d (%.1f %%) | %d | %s ms | %d | %.2f s | %.2f s (%s) | %.2f |\n",
+      video, painted, frames, 100 * painted / frames, dropped, stall, telemetry, ours, cli, format,
+      (cli > 0 ? ours / cli : 0) }')")
 done
 
 section=$work/section.md
@@ -60,12 +64,14 @@ section=$work/section.md
   echo "on the processor, so its figures are a ceiling for a machine with a graphics processor."
   echo "Pictures on screen: the fewest any channel painted. Dropped: pictures replaced by a"
   echo "newer one before the window took them, all channels. Stall: the longest a 5 ms timer"
-  echo "of the window thread came late while the channels played."
+  echo "of the window thread came late while the channels played. Telemetry: records of the"
+  echo "synchronising channel that moved the map's vehicle and filled the charts, the map"
+  echo "drawing 256-pixel offline tiles written by the benchmark."
   echo "CPU times are user + system of the whole process, beside \`brisca play\` of the same files"
   echo "for $seconds s into memory targets of the path's pixel format."
   echo
-  echo "| Path | Pictures on screen per channel, of recorded | Dropped | Longest stall | Program CPU | \`brisca play\` CPU | Ratio |"
-  echo "|---|---|---|---|---|---|---|"
+  echo "| Path | Pictures on screen per channel, of recorded | Dropped | Longest stall | Telemetry | Program CPU | \`brisca play\` CPU | Ratio |"
+  echo "|---|---|---|---|---|---|---|---|"
   printf '%s\n' "${rows[@]}"
   echo
   echo "Command: \`tests/bench/run_program_play_bench.sh build/release\`"
