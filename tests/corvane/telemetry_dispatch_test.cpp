@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cmath>
+#include <random>
 #include <vector>
 
 #include "corvane/playback/telemetry_dispatch.h"
@@ -198,6 +199,36 @@ TEST(TelemetryDispatchSequence, FirstRecordJumpsUnitsTimesAndHemispheres) {
   out = raw.Next(south, english);
   EXPECT_EQ(out.map.latitude.left(1), "-");
   EXPECT_EQ(out.speedometerLongitude, "-113.9000");
+}
+
+// Records come from the recording: any bytes at all give sectors, texts
+// and times inside their ranges (and, under the sanitizers, no undefined
+// arithmetic).
+TEST(TelemetryDispatchSequence, ArbitraryRecordsStayInRange) {
+  std::mt19937 random(20261211);
+  Feed feed([](double lon, double lat, int, double& outLon, double& outLat) {
+    outLon = lon;
+    outLat = lat;
+    return true;
+  });
+  for (int i = 0; i < 20000; ++i) {
+    std::array<unsigned char, kTelemetryRecordBytes> record{};
+    for (unsigned char& byte : record) byte = static_cast<unsigned char>(random());
+    TelemetrySettings settings = English(static_cast<int>(random() % 2));
+    settings.speedUnit = static_cast<int>(random() % 4);
+    bool reset = random() % 2 == 0;
+    const TelemetryOutcome out = feed.dispatch().Dispatch(record.data(), settings, random(), reset);
+    ASSERT_GE(out.map.sector, 0);
+    ASSERT_LE(out.map.sector, 7);
+    if (out.dropped) continue;
+    // At most 1440 minutes; a second byte past 59 is shown as it is.
+    ASSERT_TRUE(out.timeText.endsWith(" / 05:00") && out.timeText.size() <= 16) << out.timeText.toStdString();
+    if (out.fresh) {
+      bool number = false;
+      out.map.latitude.toDouble(&number);
+      ASSERT_TRUE(number) << out.map.latitude.toStdString();
+    }
+  }
 }
 
 }  // namespace
