@@ -36,7 +36,9 @@ constexpr int kBaiduMapSelect = 3;
 constexpr int kFontPixels = 11;
 const QColor kColourLabelInks[4] = {QColor(255, 0, 0), QColor(0, 255, 0), QColor(0, 0, 255), QColor(0, 0, 0)};
 
-// Process-wide, read by the map when it draws the track; window thread only.
+// Process-wide, window thread only: the colour the hidden boxes chose. The
+// map component draws its track in red, where the boxes start, since no
+// one can change them.
 int trackColour = 0;
 
 template <typename T>

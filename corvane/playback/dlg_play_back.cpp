@@ -105,11 +105,10 @@ void CDlgPlayBack::ConnectTelemetry() {
 }
 
 void CDlgPlayBack::ShowTelemetryRecord(const TelemetryOutcome& outcome) {
-  // The charts take their samples as posted messages, after this record's
-  // other changes, as they always have.
+  // The charts take their samples as posted calls, after this record's
+  // other changes; a call for a panel gone by then is dropped.
   if (CScopeDlg* scope = context_.scope) {
     const auto& a = outcome.acceleration;
-    // Posted to the panel: dropped if it is gone by then.
     QMetaObject::invokeMethod(scope, [scope, a] { scope->AddAccel(a[0], a[1], a[2]); }, Qt::QueuedConnection);
     const auto speed = static_cast<unsigned>(outcome.scopeSpeed);
     QMetaObject::invokeMethod(scope, [scope, speed] { scope->AddSpeed(speed); }, Qt::QueuedConnection);
